@@ -1,0 +1,34 @@
+// The one place where a GBK path meets the file system.
+//
+// Paths are GBK Text with "/" as separator; they are converted to the file system's
+// UTF-8 names here and nowhere else. Every function reports failure by its result.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "web/text.h"
+
+namespace plexaro {
+
+constexpr char kPathSeparator = '/';
+
+// The file-system path of a GBK path.
+std::filesystem::path FsPath(std::string_view gbkPath);
+// A file-system path as GBK Text (characters GBK lacks become "?").
+Text TextPath(const std::filesystem::path& path);
+
+// Reads the whole file into `out`; false (and `out` unchanged) when it cannot be read.
+bool ReadWholeFile(std::string_view gbkPath, ByteSet& out);
+// Replaces the file's content with `bytes` through a temporary file and a rename, so
+// a crash never leaves a half-written file; false when it cannot be written.
+bool WriteWholeFile(std::string_view gbkPath, std::string_view bytes);
+bool FileExists(std::string_view gbkPath);
+bool DirectoryExists(std::string_view gbkPath);
+bool CreateOneDirectory(std::string_view gbkPath);
+bool RemoveFile(std::string_view gbkPath);
+
+// The directory of the running executable, with a trailing separator.
+Text RunDirectory();
+
+}  // namespace plexaro

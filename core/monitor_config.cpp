@@ -28,22 +28,33 @@ std::vector<Text> KeywordsFromText(std::string_view text) {
 }
 
 size_t MonitorConfigList::Append(const MonitorConfig& config) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  configs_.push_back(config);
-  return configs_.size();
+  size_t position;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    configs_.push_back(config);
+    position = configs_.size();
+  }
+  Changed();
+  return position;
 }
 
 bool MonitorConfigList::Replace(size_t position, const MonitorConfig& config) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  MonitorConfig* record = At(position);
-  if (!record) return false;
-  *record = config;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    MonitorConfig* record = At(position);
+    if (!record) return false;
+    *record = config;
+  }
+  Changed();
   return true;
 }
 
 void MonitorConfigList::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  configs_.clear();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    configs_.clear();
+  }
+  Changed();
 }
 
 size_t MonitorConfigList::Count() const {
@@ -70,13 +81,19 @@ bool MonitorConfigList::IsDeleted(size_t position) const {
 }
 
 void MonitorConfigList::SetEnabled(size_t position, bool enabled) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (MonitorConfig* record = At(position)) record->enabled = enabled;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (MonitorConfig* record = At(position)) record->enabled = enabled;
+  }
+  Changed();
 }
 
 void MonitorConfigList::MarkDeleted(size_t position) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (MonitorConfig* record = At(position)) record->deleted = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (MonitorConfig* record = At(position)) record->deleted = true;
+  }
+  Changed();
 }
 
 Text MonitorConfigList::Keyword(size_t position, size_t k) const {
@@ -87,9 +104,20 @@ Text MonitorConfigList::Keyword(size_t position, size_t k) const {
 }
 
 void MonitorConfigList::ClearKeyword(size_t position, size_t k) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  MonitorConfig* record = At(position);
-  if (record && k >= 1 && k <= record->keywords.size()) record->keywords[k - 1].clear();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    MonitorConfig* record = At(position);
+    if (record && k >= 1 && k <= record->keywords.size()) record->keywords[k - 1].clear();
+  }
+  Changed();
+}
+
+void MonitorConfigList::SetChangeListener(std::function<void()> listener) {
+  listener_ = std::move(listener);
+}
+
+void MonitorConfigList::Changed() {
+  if (listener_) listener_();
 }
 
 const MonitorConfig* MonitorConfigList::At(size_t position) const {

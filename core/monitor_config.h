@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -65,12 +66,19 @@ class MonitorConfigList {
   Text Keyword(size_t position, size_t k) const;
   void ClearKeyword(size_t position, size_t k);
 
+  // Called (outside the lock, on the changing thread) after every change, so sleeping
+  // workers can look again at once.
+  void SetChangeListener(std::function<void()> listener);
+
  private:
+  void Changed();
+
   const MonitorConfig* At(size_t position) const;
   MonitorConfig* At(size_t position);
 
   mutable std::mutex mutex_;
   std::vector<MonitorConfig> configs_;
+  std::function<void()> listener_;  // set and called on the UI thread
 };
 
 }  // namespace plexaro

@@ -168,6 +168,26 @@ TEST(RegexObject, PositionsAreGbkByteOffsets) {
   EXPECT_EQ(position, 5);
 }
 
+TEST(RegexObject, PositionsStayExactOverALongMixedSubject) {
+  // Pieces of one-, two- and three-byte UTF-8 forms, each with an "x" at a known offset.
+  const Text pieces[] = {"ab", gbk("中"), gbk("·"), "\xFF\xFF", gbk("文字 "), "cdefghij"};
+  Text subject;
+  std::vector<long> expected;
+  for (int i = 0; i < 500; ++i) {
+    subject += pieces[(i * 7) % 6];
+    expected.push_back(long(subject.size()));
+    subject += "x";
+  }
+  RegexObject regex = Compiled("x");
+  ASSERT_EQ(regex.Execute(subject), long(expected.size()));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    long position = 0;
+    regex.MatchTextAt(long(i + 1), &position);
+    ASSERT_EQ(position, expected[i]) << i;
+  }
+  EXPECT_EQ(regex.ReplaceAll(subject, "x"), subject);
+}
+
 TEST(RegexObject, UndecodableBytesStayIntactAndAreNeverSplit) {
   // "\x81@" is one character whose trail byte looks like "@"; "\xFF\xFF" is no GBK
   // character; "\x81" at the end is a lone lead byte; NUL is an ordinary character.

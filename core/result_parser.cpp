@@ -23,8 +23,6 @@ void ResultParser::PrepareCycle() {
 
 long ResultParser::FindResultBlocks(std::string_view page) {
   Text container = tags_.FindElement(page, "div", {"class"}, {"results"});
-  // A page without a container must not leave an earlier page's blocks behind.
-  if (container.empty()) return tags_.CollectAll("", "div", {"class"}, {"results"});
   return tags_.CollectAll(container, "div", {"class", "class", "class"},
                           {"vrwrap", "rb", "wx-rb wx-rb3"});
 }

@@ -52,7 +52,9 @@ std::filesystem::path FsPath(std::string_view gbkPath) {
   return std::filesystem::path(GbkToUtf8(gbkPath));
 }
 
-Text TextPath(const std::filesystem::path& path) { return Utf8ToGbk(path.string()); }
+Text TextPath(const std::filesystem::path& path) {
+  return Utf8ToGbk(path.string());
+}
 
 bool ReadWholeFile(std::string_view gbkPath, ByteSet& out) {
   FileDescriptor fd(::open(FsPath(gbkPath).c_str(), O_RDONLY | O_CLOEXEC));
@@ -100,7 +102,28 @@ bool CreateOneDirectory(std::string_view gbkPath) {
   return ::mkdir(FsPath(gbkPath).c_str(), 0755) == 0 || DirectoryExists(gbkPath);
 }
 
-bool RemoveFile(std::string_view gbkPath) { return ::unlink(FsPath(gbkPath).c_str()) == 0; }
+bool RemoveFile(std::string_view gbkPath) {
+  return ::unlink(FsPath(gbkPath).c_str()) == 0;
+}
+
+int OpenForUpdate(std::string_view gbkPath) {
+  // O_NONBLOCK keeps a FIFO at that path from blocking the open; it is refused below.
+  FileDescriptor fd(
+      ::open(FsPath(gbkPath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
+  if (fd.get() < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+  return fd.release();
+}
+
+bool IsSameFile(std::string_view gbkPath, int fd) {
+  struct stat byPath {
+  }, byFd{};
+  if (::stat(FsPath(gbkPath).c_str(), &byPath) != 0 || ::fstat(fd, &byFd) != 0) return false;
+  return byPath.st_dev == byFd.st_dev && byPath.st_ino == byFd.st_ino;
+}
 
 bool MakeDirectories(std::string_view gbkPath) {
   const std::string_view separator(&kPathSeparator, 1);

@@ -34,6 +34,12 @@ bool RemoveFile(std::string_view gbkPath);
 // that cannot be made, or when a part names something that is not a directory
 // (directories made before stay).
 bool MakeDirectories(std::string_view gbkPath);
+// Opens a regular file for reading and writing, creating it (mode 0644) when it is
+// missing and never truncating it. Returns the descriptor (the caller closes it), or -1
+// when it cannot be opened or is not a regular file.
+int OpenForUpdate(std::string_view gbkPath);
+// True when the path names the same file as the open descriptor (same device and inode).
+bool IsSameFile(std::string_view gbkPath, int fd);
 
 // The directory of the running executable, with a trailing separator.
 Text RunDirectory();

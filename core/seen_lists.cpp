@@ -17,8 +17,8 @@ Text JoinStored(const std::deque<Text>& lines) {
   return JoinLines(std::vector<Text>(lines.begin(), lines.end()));
 }
 
-bool IsRepeat(const SeenLists& seen, size_t m, const HitRecord& hit) {
-  for (size_t j = 0; j < m; ++j) {
+bool IsRepeat(const SeenLists& seen, const HitRecord& hit) {
+  for (size_t j = 0; j < seen.addresses.size(); ++j) {
     if (seen.addresses[j] == hit.address || seen.titles[j] == hit.title) return true;
   }
   return false;
@@ -87,9 +87,8 @@ Text SeenLists::StoredTitles() const {
 
 NewHits TakeNewHits(SeenLists& seen, const std::vector<HitRecord>& latest) {
   NewHits result;
-  const size_t m = seen.addresses.size();
   for (const HitRecord& hit : latest) {
-    if (IsRepeat(seen, m, hit)) continue;
+    if (IsRepeat(seen, hit)) continue;
     seen.addresses.push_front(hit.address);
     seen.titles.push_front(hit.title);
     result.hits.push_back(hit);

@@ -35,8 +35,10 @@ struct NewHits {
 };
 
 // Takes the hits not seen before, recording each at the front of the lists; a hit is
-// a repeat when its address or its title matches one of the first m entries, m being
-// the length of the lists before this call. Cuts the lists to 1000 entries.
+// a repeat when its address or its title matches any entry, including those recorded
+// earlier in this call (comparing only with the entries that were there before would
+// let an old hit slip back in as new once new ones pushed it down). Cuts the lists to
+// 1000 entries afterwards.
 NewHits TakeNewHits(SeenLists& seen, const std::vector<HitRecord>& latest);
 
 // One line of the ".html" refresh list. The title and time are escaped so a page's

@@ -32,21 +32,20 @@ TEST(SeenLists, AddressOrTitleAloneMakesARepeat) {
   EXPECT_EQ(result.hits[0].address, "a3");
 }
 
-TEST(SeenLists, ComparesWithTheFirstMEntriesAsTheyStandAtThatMoment) {
-  // m = 2: once a new hit is put in front, the last old entry drops out of the window,
-  // so a later hit repeating it counts as new, while a hit repeating one that is new in
-  // this same refresh is caught.
+TEST(SeenLists, OldHitsStayKnownWhileNewOnesArePutInFront) {
+  // Hits new in this refresh push the old entries down; the oldest must still count,
+  // and a hit repeating one that is new in this same refresh is caught too.
   SeenLists seen = SeenLists::FromStored("o1\r\no2", "t1\r\nt2");
   NewHits result = TakeNewHits(seen, {Hit("n1", "new1"), Hit("x", "o2"), Hit("n1", "dup")});
-  ASSERT_EQ(result.hits.size(), 2u);
+  ASSERT_EQ(result.hits.size(), 1u);
   EXPECT_EQ(result.hits[0].address, "new1");
-  EXPECT_EQ(result.hits[1].address, "o2");
+  EXPECT_EQ(seen.StoredAddresses(), "new1\r\no1\r\no2");
 }
 
-TEST(SeenLists, EmptyListsCompareWithNothing) {
+TEST(SeenLists, AHitTwiceOnOnePageIsReportedOnce) {
   SeenLists seen;
   NewHits result = TakeNewHits(seen, {Hit("same", "a"), Hit("same", "a")});
-  EXPECT_EQ(result.hits.size(), 2u);
+  EXPECT_EQ(result.hits.size(), 1u);
 }
 
 TEST(SeenLists, TitlesAreCutOrPaddedToTheAddresses) {

@@ -89,8 +89,9 @@ TEST_F(ResultRefreshTest, NewestLinesHeadBothFilesAndSeenListsSurviveAReopen) {
   EXPECT_EQ(list_.Row(0).title, "T3");
 
   // A new store on the same file (the next run) still knows every hit.
+  store_.Close();
   SettingsStore reopened;
-  reopened.OpenStore(dir_.path() + ConfigName(), 0);
+  ASSERT_TRUE(reopened.OpenStore(dir_.path() + ConfigName(), 0));
   ResultListModel list;
   ResultRefresher later(reopened, configs_, list, tree_, beeper_);
   latest_ = {{"T2", "a2", "t2"}, {"T3", "a3", "t3"}};

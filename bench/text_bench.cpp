@@ -127,6 +127,54 @@ void BM_TextBetweenToEnd(benchmark::State& state) {
   Report(state, page.size());
 }
 
+// A parsing loop as the result parser runs it: every link text of the page in turn,
+// with the position carried from call to call.
+void BM_TextBetweenWalk(benchmark::State& state) {
+  const Text& page = Shared().page;
+  size_t pieces = 0;
+  for (auto _ : state) {
+    long position = 1;
+    for (long before = 0; position != before; ++pieces) {
+      before = position;
+      benchmark::DoNotOptimize(TextBetween(page, "<a ", "</a>", &position));
+    }
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(page.size()));
+  state.counters["pieces"] = double(pieces) / double(state.iterations());
+}
+
+// The same walk with memmem and no character boundaries or letter case: the yardstick.
+void BM_MemmemWalk(benchmark::State& state) {
+  const Text& page = Shared().page;
+  for (auto _ : state) {
+    const char* at = page.data();
+    const char* end = page.data() + page.size();
+    for (;;) {
+      auto* start = static_cast<const char*>(memmem(at, size_t(end - at), "<a ", 3));
+      if (!start) break;
+      auto* stop = static_cast<const char*>(memmem(start + 3, size_t(end - start - 3), "</a>", 4));
+      if (!stop) break;
+      benchmark::DoNotOptimize(Text(start + 3, stop));
+      at = stop + 4;
+    }
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(page.size()));
+}
+
+// The worst case for the boundary rule: 1 MB of "啊" (B0 A1) and a needle A1 B0 that
+// occurs at every odd offset, always across two characters, so never as a match.
+void BM_FindTextAcrossCharacters(benchmark::State& state) {
+  Text text;
+  while (text.size() < kPageSize) text += "\xB0\xA1";
+  const bool backward = state.range(0) == 1;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(backward ? FindTextBackward(text, "\xA1\xB0")
+                                      : FindText(text, "\xA1\xB0"));
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+  state.SetLabel(backward ? "backward" : "forward");
+}
+
 Text EntityText(size_t size) {
   const Text unit = "&lt;p&gt;" + gbk("中文") +
                     "&amp;nbsp;&#20013;&#x6587;&quot;q&quot;&#38;#65; "
@@ -151,6 +199,9 @@ BENCHMARK(BM_FindTextBackwardIgnoreCase)->Arg(0)->Arg(1);
 BENCHMARK(BM_TextBetween)->Arg(0)->Arg(1);
 BENCHMARK(BM_TextBetweenReverse)->Arg(0)->Arg(1);
 BENCHMARK(BM_TextBetweenToEnd)->Arg(0)->Arg(1);
+BENCHMARK(BM_FindTextAcrossCharacters)->Arg(0)->Arg(1);
+BENCHMARK(BM_TextBetweenWalk);
+BENCHMARK(BM_MemmemWalk);
 BENCHMARK(BM_DecodeEntities)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 }  // namespace

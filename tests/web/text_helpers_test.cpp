@@ -90,7 +90,7 @@ TEST(DecodeEntities, NamedPassAgreesWithListReplacementOnRandomInput) {
       "&",  ";", "amp;", "AMP;", "lt;",  "Prime;", "prime;", "nbsp",    "ndash;",   "le;",
       "ge", "a", "C",    "\xB0", "\xA8", "&amp;",  "&lt",    "there4;", "\xB0\xA1", " "};
   std::mt19937 random(3);
-  for (int round = 0; round < 100000; ++round) {
+  for (int round = 0; round < 20000; ++round) {
     Text text;
     int count = int(random() % 12);
     for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
@@ -169,15 +169,30 @@ TEST(DecodeEntities, NumericPassAgreesWithRebuildingOnRandomInput) {
   }
 }
 
-TEST(DecodeEntities, ScalesLinearly) {
+// Seconds DecodeEntities takes on `megabytes` of references, the best of two runs.
+double SecondsToDecode(size_t megabytes) {
   // Many "&#" without any ";" after them are the costly case for a naive walk.
-  Text big;
-  while (big.size() < 4 * 1024 * 1024) big += "&#1&#x&lt;" + gbk("中文");
-  auto started = std::chrono::steady_clock::now();
-  Text decoded = DecodeEntities(big);
-  auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  EXPECT_EQ(decoded.size(), big.size() - (big.size() / 14) * 3);
-  EXPECT_LT(seconds, 5.0);
+  Text text;
+  while (text.size() < megabytes * 1024 * 1024) text += "&#1&#x&lt;" + gbk("中文");
+  double best = 1e9;
+  for (int run = 0; run < 2; ++run) {
+    auto started = std::chrono::steady_clock::now();
+    Text decoded = DecodeEntities(text);
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(decoded.size(), text.size() - (text.size() / 14) * 3);
+    best = std::min(best, took.count());
+  }
+  return best;
+}
+
+TEST(DecodeEntities, ScalesLinearly) {
+#ifdef __SANITIZE_ADDRESS__
+  // AddressSanitizer checks the whole range of every memrchr call, which makes each
+  // backward search cost the length of the text before it: timings say nothing there.
+  GTEST_SKIP() << "timing is meaningless under AddressSanitizer";
+#endif
+  double one = SecondsToDecode(1), four = SecondsToDecode(4);
+  EXPECT_LT(four, 8 * one + 0.05) << one << " s for 1 MB, " << four << " s for 4 MB";
 }
 
 }  // namespace

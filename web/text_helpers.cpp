@@ -82,29 +82,10 @@ Text DecodeNamedEntities(std::string_view text) {
   return out;
 }
 
-// The full-width forms that stand in for characters a file name cannot hold.
-const char* FullWidthForFileName(char c) {
-  switch (c) {
-    case '\\':
-      return "\xA3\xDC";
-    case '/':
-      return "\xA3\xAF";
-    case ':':
-      return "\xA3\xBA";
-    case '*':
-      return "\xA3\xAA";
-    case '?':
-      return "\xA3\xBF";
-    case '|':
-      return "\xA3\xFC";
-    case '<':
-      return "\xA3\xBC";
-    case '>':
-      return "\xA3\xBE";
-    default:
-      return nullptr;
-  }
-}
+// The characters a file name cannot hold and the full-width forms that stand in for them.
+constexpr std::string_view kNotInFileNames = "\\/:*?|<>";
+constexpr std::array<std::string_view, 8> kFullWidthForms = {
+    "\xA3\xDC", "\xA3\xAF", "\xA3\xBA", "\xA3\xAA", "\xA3\xBF", "\xA3\xFC", "\xA3\xBC", "\xA3\xBE"};
 
 // Bytes of the character at `i` by the counting rule: a double-byte character (cut at
 // the end of the text), a CR LF pair, or one byte.
@@ -242,8 +223,8 @@ Text CleanFileName(std::string_view text) {
     if (IsLeadByte(c)) {
       out += c;
       if (i + 1 < text.size()) out += text[++i];
-    } else if (const char* fullWidth = FullWidthForFileName(c)) {
-      out += fullWidth;
+    } else if (size_t k = kNotInFileNames.find(c); k != std::string_view::npos) {
+      out += kFullWidthForms[k];
     } else if (c != '"' && c != '\r' && c != '\n' && c != '\t') {
       out += c;
     }
@@ -267,7 +248,7 @@ Text LeftChars(std::string_view text, long count) {
 
 Text DecodeEntities(std::string_view text) {
   Text named = DecodeNamedEntities(text);
-  if (named.find("&#") == Text::npos) return named;
+  if (FindText(named, "&#") < 0) return named;
   return NumericReferenceDecoder(std::move(named)).Run();
 }
 

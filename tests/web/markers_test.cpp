@@ -112,8 +112,8 @@ Text ReferenceTextBetween(std::string_view source, Text start, Text end, long* p
   const long entry = *position;
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt == 1) {
-      std::erase(start, '"');
-      std::erase(end, '"');
+      start = ReplaceAll(start, "\"", "");
+      end = ReplaceAll(end, "\"", "");
     }
     long s = -1, e = -1;
     if (reverse) {

@@ -19,6 +19,8 @@ namespace {
 constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 200'000;
 constexpr uint32_t kHeapLimitKib = 64 * 1024;
+// Results of ReplaceAll may be this large whatever the subject's size.
+constexpr size_t kResultLimit = size_t(64) << 20;
 constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 8 * 1024 * 1024;
 
@@ -125,34 +127,41 @@ class Replacement {
   bool UsesGroups() const { return usesGroups_; }
 
   // Appends the expansion for one match; `spans` holds the match and its groups as GBK
-  // offsets in `subject` (start kUnset for an unset group).
+  // offsets in `subject` (start kUnset for an unset group). False, leaving the rest
+  // out, when `out` would grow beyond `limit` bytes.
   template <typename Span>
-  void Expand(std::string_view subject, const Span* spans, Text& out) const {
+  bool Expand(std::string_view subject, const Span* spans, size_t limit, Text& out) const {
     for (const Piece& piece : pieces_) {
-      switch (piece.kind) {
-        case Kind::kLiteral:
-          out.append(text_.substr(piece.offset, piece.length));
-          break;
-        case Kind::kGroup:
-          AppendSpan(subject, spans[piece.group], out);
-          break;
-        case Kind::kMatch:
-          AppendSpan(subject, spans[0], out);
-          break;
-        case Kind::kBefore:
-          out.append(subject.substr(0, spans[0].start));
-          break;
-        case Kind::kAfter:
-          out.append(subject.substr(spans[0].end));
-          break;
-      }
+      std::string_view part = PieceText(piece, subject, spans);
+      if (out.size() + part.size() > limit) return false;
+      out.append(part);
     }
+    return true;
   }
 
  private:
   template <typename Span>
-  static void AppendSpan(std::string_view subject, const Span& span, Text& out) {
-    if (span.start != size_t(-1)) out.append(subject.substr(span.start, span.end - span.start));
+  std::string_view PieceText(const Piece& piece, std::string_view subject,
+                             const Span* spans) const {
+    switch (piece.kind) {
+      case Kind::kLiteral:
+        return text_.substr(piece.offset, piece.length);
+      case Kind::kGroup:
+        return SpanText(subject, spans[piece.group]);
+      case Kind::kMatch:
+        return SpanText(subject, spans[0]);
+      case Kind::kBefore:
+        return subject.substr(0, spans[0].start);
+      case Kind::kAfter:
+        return subject.substr(spans[0].end);
+    }
+    return {};
+  }
+
+  template <typename Span>
+  static std::string_view SpanText(std::string_view subject, const Span& span) {
+    if (span.start == size_t(-1)) return {};
+    return subject.substr(span.start, span.end - span.start);
   }
 
   static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -232,8 +241,8 @@ struct RegexObject::Compiled {
   size_t groups = 0;
 
   // Calls onMatch(ovector) for each match from left to right, the first only when not
-  // global. An empty match moves the next search on by one character. A failure of the
-  // engine (a limit reached) ends the run as if nothing more matched.
+  // global, until it returns false. An empty match moves the next search on by one character. A
+  // failure of the engine (a limit reached) ends the run as if nothing more matched.
   template <typename OnMatch>
   void ForEachMatch(std::string_view utf8, OnMatch onMatch) const {
     MatchDataPtr data(pcre2_match_data_create_from_pattern(code.get(), nullptr));
@@ -245,8 +254,7 @@ struct RegexObject::Compiled {
                            context.get());
       if (rc <= 0) return;
       const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
-      onMatch(ovector);
-      if (!global) return;
+      if (!onMatch(ovector) || !global) return;
       size_t end = ovector[1];
       if (end <= ovector[0] || end <= start) {
         if (end >= utf8.size()) return;
@@ -279,7 +287,7 @@ Text EscapeCharacters(std::string_view text, std::string_view special) {
       if (++i < text.size()) out.push_back(text[i]);
       continue;
     }
-    if (c != '\0' && special.find(c) != std::string_view::npos) out.push_back('\\');
+    if (special.find(c) != std::string_view::npos) out.push_back('\\');
     out.push_back(c);
   }
   return out;
@@ -363,6 +371,7 @@ long RegexObject::Execute(std::string_view subject) {
         spans_.push_back({gbkStart, std::max(gbkStart, mapper.ToGbk(end))});
       }
     }
+    return true;
   });
   return MatchCount();
 }
@@ -378,6 +387,10 @@ Text RegexObject::ReplaceAll(std::string_view subject, std::string_view replacem
   size_t spanCount = expansion.UsesGroups() ? compiled_->groups + 1 : 1;
   std::vector<Span> spans(spanCount);
   OffsetMapper mapper(utf8, subject.size());
+  // "$`" and "$'" can make the result grow with the square of the subject; beyond this
+  // size the replacement is refused rather than exhausting memory.
+  const size_t limit = std::max(kResultLimit, 16 * subject.size());
+  bool tooLarge = false;
   Text out;
   out.reserve(subject.size());
   size_t copied = 0;  // the subject is in `out` up to this GBK offset
@@ -389,9 +402,11 @@ Text RegexObject::ReplaceAll(std::string_view subject, std::string_view replacem
     }
     spans[0].end = std::max(spans[0].start, spans[0].end);
     out.append(subject.substr(copied, spans[0].start - copied));
-    expansion.Expand(subject, spans.data(), out);
+    tooLarge = !expansion.Expand(subject, spans.data(), limit, out);
     copied = spans[0].end;
+    return !tooLarge;
   });
+  if (tooLarge) return Text(subject);
   out.append(subject.substr(copied));
   return out;
 }

@@ -44,7 +44,8 @@ class RegexObject {
   long Execute(std::string_view subject);
   Text PatternText() const;
   // Replaces every match (the first only when not global); "$1" and the like refer to
-  // groups. Returns the subject unchanged when there is no valid pattern.
+  // groups. Returns the subject unchanged when there is no valid pattern, or when the
+  // result would exceed both 64 MB and 16 times the subject.
   Text ReplaceAll(std::string_view subject, std::string_view replacement);
 
   long MatchCount() const;

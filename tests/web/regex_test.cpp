@@ -303,6 +303,13 @@ TEST(RegexObject, CatastrophicPatternStopsInBoundedTime) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
+TEST(RegexObject, RefusesAResultThatWouldGrowWithoutBound) {
+  const Text subject(12000, 'a');  // "$`" for every character: some 72 MB
+  RegexObject regex = Compiled(".");
+  EXPECT_EQ(regex.ReplaceAll(subject, "$`"), subject);
+  EXPECT_EQ(regex.ReplaceAll(subject.substr(0, 4), "[$`]"), "[][a][aa][aaa]");
+}
+
 TEST(RegexObject, StripsTagsFromARealResultPage) {
   ByteSet utf8;
   ASSERT_TRUE(ReadWholeFile(PLEXARO_SHARED_FIXTURES "/sogou/web-2021-results.html", utf8));

@@ -127,7 +127,7 @@ class Replacement {
   bool UsesGroups() const { return usesGroups_; }
 
   // Appends the expansion for one match; `spans` holds the match and its groups as GBK
-  // offsets in `subject` (start kUnset for an unset group). False, leaving the rest
+  // offsets in `subject` (start Span::kUnset for an unset group). False, leaving the rest
   // out, when `out` would grow beyond `limit` bytes.
   template <typename Span>
   bool Expand(std::string_view subject, const Span* spans, size_t limit, Text& out) const {
@@ -160,7 +160,7 @@ class Replacement {
 
   template <typename Span>
   static std::string_view SpanText(std::string_view subject, const Span& span) {
-    if (span.start == size_t(-1)) return {};
+    if (span.start == Span::kUnset) return {};
     return subject.substr(span.start, span.end - span.start);
   }
 
@@ -241,8 +241,9 @@ struct RegexObject::Compiled {
   size_t groups = 0;
 
   // Calls onMatch(ovector) for each match from left to right, the first only when not
-  // global, until it returns false. An empty match moves the next search on by one character. A
-  // failure of the engine (a limit reached) ends the run as if nothing more matched.
+  // global, until it returns false. An empty match moves the next search on by one
+  // character. A failure of the engine (a limit reached) ends the run as if nothing
+  // more matched.
   template <typename OnMatch>
   void ForEachMatch(std::string_view utf8, OnMatch onMatch) const {
     MatchDataPtr data(pcre2_match_data_create_from_pattern(code.get(), nullptr));
@@ -256,7 +257,7 @@ struct RegexObject::Compiled {
       const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
       if (!onMatch(ovector) || !global) return;
       size_t end = ovector[1];
-      if (end <= ovector[0] || end <= start) {
+      if (end <= ovector[0] || end <= start) {  // also guarantees progress
         if (end >= utf8.size()) return;
         end = NextCharacter(utf8, std::max(end, start));
       }
@@ -365,10 +366,9 @@ long RegexObject::Execute(std::string_view subject) {
     for (size_t i = 0; i < spansPerMatch_; ++i) {
       PCRE2_SIZE start = ovector[2 * i], end = ovector[2 * i + 1];
       if (start == PCRE2_UNSET) {
-        spans_.push_back({kUnset, kUnset});
+        spans_.push_back({Span::kUnset, Span::kUnset});
       } else {
-        size_t gbkStart = mapper.ToGbk(start);
-        spans_.push_back({gbkStart, std::max(gbkStart, mapper.ToGbk(end))});
+        spans_.push_back({mapper.ToGbk(start), mapper.ToGbk(end)});
       }
     }
     return true;
@@ -397,10 +397,9 @@ Text RegexObject::ReplaceAll(std::string_view subject, std::string_view replacem
   compiled_->ForEachMatch(utf8, [&](const PCRE2_SIZE* ovector) {
     for (size_t i = 0; i < spanCount; ++i) {
       PCRE2_SIZE start = ovector[2 * i], end = ovector[2 * i + 1];
-      spans[i] = start == PCRE2_UNSET ? Span{kUnset, kUnset}
+      spans[i] = start == PCRE2_UNSET ? Span{Span::kUnset, Span::kUnset}
                                       : Span{mapper.ToGbk(start), mapper.ToGbk(end)};
     }
-    spans[0].end = std::max(spans[0].start, spans[0].end);
     out.append(subject.substr(copied, spans[0].start - copied));
     tooLarge = !expansion.Expand(subject, spans.data(), limit, out);
     copied = spans[0].end;
@@ -420,7 +419,7 @@ const RegexObject::Span* RegexObject::FindSpan(long match, long group) const {
     return nullptr;
   }
   const Span* span = &spans_[size_t(match - 1) * spansPerMatch_ + size_t(group)];
-  return span->start == kUnset ? nullptr : span;
+  return span->start == Span::kUnset ? nullptr : span;
 }
 
 Text RegexObject::MatchText(long match) const {

@@ -64,9 +64,9 @@ class RegexObject {
   // The span of a match or group as GBK offsets in subject_; start is kUnset for a
   // group that took no part in its match.
   struct Span {
+    static constexpr size_t kUnset = size_t(-1);
     size_t start, end;
   };
-  static constexpr size_t kUnset = size_t(-1);
 
   const Span* FindSpan(long match, long group) const;  // group 0: the match; null if none
   Text SpanText(const Span* span, long* position) const;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "web/files.h"
@@ -282,6 +283,22 @@ TEST(RegexObject, CopiesSharePatternAndKeepTheirOwnMatches) {
   copy = original;
   EXPECT_EQ(copy.PatternText(), "x");
   EXPECT_EQ(copy.MatchText(1), gbk("中1"));
+}
+
+TEST(RegexObject, CopiesRunOnSeveralThreadsAtOnce) {
+  RegexObject tags = Compiled(kTagPattern);
+  Text page;
+  for (int i = 0; i < 2000; ++i) page += gbk("<p class=\"x\">段落</p>\r\n");
+  const Text expected = ReplaceAll(page, "<p class=\"x\">", "");
+  std::vector<Text> results(4);
+  std::vector<std::thread> threads;
+  for (Text& result : results) {
+    threads.emplace_back([copy = tags, &page, &result]() mutable {
+      for (int round = 0; round < 20; ++round) result = copy.ReplaceAll(page, "");
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const Text& result : results) EXPECT_EQ(result, ReplaceAll(expected, "</p>", ""));
 }
 
 // Catastrophic backtracking stops at the engine's limits: the matches found before the

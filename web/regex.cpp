@@ -4,7 +4,6 @@
 #include <pcre2.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -94,13 +93,15 @@ class OffsetMapper {
   size_t CountThreeByteLeads(size_t from, size_t to) const {
     constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0u, kLeads = 0xE0E0E0E0E0E0E0E0u;
     constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu, kHigh = 0x8080808080808080u;
+    constexpr uint64_t kOnes = 0x0101010101010101u;
     const char* bytes = utf8_.data();
     size_t count = 0, i = from;
     for (; i + 8 <= to; i += 8) {
       uint64_t word;
       std::memcpy(&word, bytes + i, 8);
       uint64_t y = (word & kHighNibbles) ^ kLeads;
-      count += size_t(std::popcount(~(((y & kLow7) + kLow7) | y) & kHigh));
+      uint64_t zeroBytes = (~(((y & kLow7) + kLow7) | y) & kHigh) >> 7;  // 1 in each
+      count += size_t((zeroBytes * kOnes) >> 56);                        // their sum
     }
     for (; i < to; ++i) count += (static_cast<unsigned char>(bytes[i]) >> 4) == 0xE;
     return count;

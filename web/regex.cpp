@@ -14,7 +14,9 @@ namespace {
 
 // Backtracking budget of one match attempt at one start position. Enough for every
 // reasonable pattern on a page of several megabytes; a catastrophic pattern reaches it
-// within a fraction of a second and the run stops there.
+// within a fraction of a second and the run stops there. The budget is not summed over
+// start positions, so a pattern that is slow but not exponential at every position
+// still costs up to the subject's length times it.
 constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 200'000;
 constexpr uint32_t kHeapLimitKib = 64 * 1024;

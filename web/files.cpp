@@ -52,7 +52,9 @@ std::filesystem::path FsPath(std::string_view gbkPath) {
   return std::filesystem::path(GbkToUtf8(gbkPath));
 }
 
-Text TextPath(const std::filesystem::path& path) { return Utf8ToGbk(path.string()); }
+Text TextPath(const std::filesystem::path& path) {
+  return Utf8ToGbk(path.string());
+}
 
 bool ReadWholeFile(std::string_view gbkPath, ByteSet& out) {
   FileDescriptor fd(::open(FsPath(gbkPath).c_str(), O_RDONLY | O_CLOEXEC));
@@ -100,7 +102,9 @@ bool CreateOneDirectory(std::string_view gbkPath) {
   return ::mkdir(FsPath(gbkPath).c_str(), 0755) == 0 || DirectoryExists(gbkPath);
 }
 
-bool RemoveFile(std::string_view gbkPath) { return ::unlink(FsPath(gbkPath).c_str()) == 0; }
+bool RemoveFile(std::string_view gbkPath) {
+  return ::unlink(FsPath(gbkPath).c_str()) == 0;
+}
 
 bool MakeDirectories(std::string_view gbkPath) {
   const std::string_view separator(&kPathSeparator, 1);

@@ -138,7 +138,9 @@ TEST(Gbk, ConvertsLiteralsAndMarksWhatGbkLacks) {
   EXPECT_EQ(&gbk("中"), &gbk("中"));
   EXPECT_EQ(GbkToUtf8(kZhong + "a"), "中a");
   EXPECT_EQ(Utf8ToGbk("a😀b"), "a?b");
-  EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
+  EXPECT_EQ(Utf8ToGbk("a\xFF"
+                      "b"),
+            "a?b");
   EXPECT_EQ(CodePointToGbk(0x4E2D), kZhong);
   EXPECT_EQ(CodePointToGbk(0), "");
   EXPECT_EQ(CodePointToGbk(0x1F600), "");

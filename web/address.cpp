@@ -40,6 +40,9 @@ Text MainDomain(const Text& host) {
 // Pump roughly every this many input bytes: often enough on megabytes, cheap on words.
 constexpr size_t kPumpInterval = 64 * 1024;
 
+// Choosing here which bytes stay literal gives the same text as escaping them and then
+// turning "%2E|%5F|%2D" (and "%26|%3D") back, since such a text only ever occurs as the
+// escape of that very byte.
 bool StaysLiteral(unsigned char byte, bool keepAmpersandAndEquals, bool encodeEverything) {
   if (keepAmpersandAndEquals && (byte == '&' || byte == '=')) return true;
   if (encodeEverything) return false;

@@ -130,9 +130,7 @@ Span Locate(const ExtendedSource& source, std::string_view startMarker, std::str
 }
 
 Text WithoutDoubleQuotes(std::string_view text) {
-  Text out(text);
-  out.erase(std::remove(out.begin(), out.end(), '"'), out.end());
-  return out;
+  return ReplaceAll(text, "\"", "");
 }
 
 // The piece from just after the start marker (plus skip) to the end marker (minus
@@ -156,20 +154,22 @@ Text TextBetween(std::string_view source, std::string_view startMarker, std::str
                  bool keepQuotePairs) {
   Text start = keepQuotePairs ? Text(startMarker) : PairsToQuotes(startMarker);
   Text end = keepQuotePairs ? Text(endMarker) : PairsToQuotes(endMarker);
+  static const Text& kHeadFillIn = gbk("#Zavrin头#");
+  static const Text& kTailFillIn = gbk("#Zavrin尾#");
   std::string_view head, tail;
   if (start.empty()) {
-    head = gbk("#Zavrin头#");
+    head = kHeadFillIn;
     start = head;
   }
   if (end.empty()) {
-    tail = gbk("#Zavrin尾#");
+    tail = kTailFillIn;
     end = tail;
   }
   const ExtendedSource extended(head, source, tail);
   const long entry = searchPosition ? *searchPosition : 1;
 
   Span span = Locate(extended, start, end, entry, reverse);
-  bool quoted = start.find('"') != Text::npos || end.find('"') != Text::npos;
+  bool quoted = FindText(start, "\"") > 0 || FindText(end, "\"") > 0;
   if ((span.start < 0 || span.end < 0) && quoted) {
     // The second attempt; without double quotes it would only repeat the first.
     start = WithoutDoubleQuotes(start);

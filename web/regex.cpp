@@ -4,7 +4,6 @@
 #include <pcre2.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -15,10 +14,14 @@ namespace {
 
 // Backtracking budget of one match attempt at one start position. Enough for every
 // reasonable pattern on a page of several megabytes; a catastrophic pattern reaches it
-// within a fraction of a second and the run stops there.
+// within a fraction of a second and the run stops there. The budget is not summed over
+// start positions, so a pattern that is slow but not exponential at every position
+// still costs up to the subject's length times it.
 constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 200'000;
 constexpr uint32_t kHeapLimitKib = 64 * 1024;
+// Results of ReplaceAll may be this large whatever the subject's size.
+constexpr size_t kResultLimit = size_t(64) << 20;
 constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 8 * 1024 * 1024;
 
@@ -92,13 +95,15 @@ class OffsetMapper {
   size_t CountThreeByteLeads(size_t from, size_t to) const {
     constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0u, kLeads = 0xE0E0E0E0E0E0E0E0u;
     constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu, kHigh = 0x8080808080808080u;
+    constexpr uint64_t kOnes = 0x0101010101010101u;
     const char* bytes = utf8_.data();
     size_t count = 0, i = from;
     for (; i + 8 <= to; i += 8) {
       uint64_t word;
       std::memcpy(&word, bytes + i, 8);
       uint64_t y = (word & kHighNibbles) ^ kLeads;
-      count += size_t(std::popcount(~(((y & kLow7) + kLow7) | y) & kHigh));
+      uint64_t zeroBytes = (~(((y & kLow7) + kLow7) | y) & kHigh) >> 7;  // 1 in each
+      count += size_t((zeroBytes * kOnes) >> 56);                        // their sum
     }
     for (; i < to; ++i) count += (static_cast<unsigned char>(bytes[i]) >> 4) == 0xE;
     return count;
@@ -125,34 +130,41 @@ class Replacement {
   bool UsesGroups() const { return usesGroups_; }
 
   // Appends the expansion for one match; `spans` holds the match and its groups as GBK
-  // offsets in `subject` (start kUnset for an unset group).
+  // offsets in `subject` (start Span::kUnset for an unset group). False, leaving the rest
+  // out, when `out` would grow beyond `limit` bytes.
   template <typename Span>
-  void Expand(std::string_view subject, const Span* spans, Text& out) const {
+  bool Expand(std::string_view subject, const Span* spans, size_t limit, Text& out) const {
     for (const Piece& piece : pieces_) {
-      switch (piece.kind) {
-        case Kind::kLiteral:
-          out.append(text_.substr(piece.offset, piece.length));
-          break;
-        case Kind::kGroup:
-          AppendSpan(subject, spans[piece.group], out);
-          break;
-        case Kind::kMatch:
-          AppendSpan(subject, spans[0], out);
-          break;
-        case Kind::kBefore:
-          out.append(subject.substr(0, spans[0].start));
-          break;
-        case Kind::kAfter:
-          out.append(subject.substr(spans[0].end));
-          break;
-      }
+      std::string_view part = PieceText(piece, subject, spans);
+      if (out.size() + part.size() > limit) return false;
+      out.append(part);
     }
+    return true;
   }
 
  private:
   template <typename Span>
-  static void AppendSpan(std::string_view subject, const Span& span, Text& out) {
-    if (span.start != size_t(-1)) out.append(subject.substr(span.start, span.end - span.start));
+  std::string_view PieceText(const Piece& piece, std::string_view subject,
+                             const Span* spans) const {
+    switch (piece.kind) {
+      case Kind::kLiteral:
+        return text_.substr(piece.offset, piece.length);
+      case Kind::kGroup:
+        return SpanText(subject, spans[piece.group]);
+      case Kind::kMatch:
+        return SpanText(subject, spans[0]);
+      case Kind::kBefore:
+        return subject.substr(0, spans[0].start);
+      case Kind::kAfter:
+        return subject.substr(spans[0].end);
+    }
+    return {};
+  }
+
+  template <typename Span>
+  static std::string_view SpanText(std::string_view subject, const Span& span) {
+    if (span.start == Span::kUnset) return {};
+    return subject.substr(span.start, span.end - span.start);
   }
 
   static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -232,8 +244,9 @@ struct RegexObject::Compiled {
   size_t groups = 0;
 
   // Calls onMatch(ovector) for each match from left to right, the first only when not
-  // global. An empty match moves the next search on by one character. A failure of the
-  // engine (a limit reached) ends the run as if nothing more matched.
+  // global, until it returns false. An empty match moves the next search on by one
+  // character. A failure of the engine (a limit reached) ends the run as if nothing
+  // more matched.
   template <typename OnMatch>
   void ForEachMatch(std::string_view utf8, OnMatch onMatch) const {
     MatchDataPtr data(pcre2_match_data_create_from_pattern(code.get(), nullptr));
@@ -245,10 +258,9 @@ struct RegexObject::Compiled {
                            context.get());
       if (rc <= 0) return;
       const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
-      onMatch(ovector);
-      if (!global) return;
+      if (!onMatch(ovector) || !global) return;
       size_t end = ovector[1];
-      if (end <= ovector[0] || end <= start) {
+      if (end <= ovector[0] || end <= start) {  // also guarantees progress
         if (end >= utf8.size()) return;
         end = NextCharacter(utf8, std::max(end, start));
       }
@@ -279,7 +291,7 @@ Text EscapeCharacters(std::string_view text, std::string_view special) {
       if (++i < text.size()) out.push_back(text[i]);
       continue;
     }
-    if (c != '\0' && special.find(c) != std::string_view::npos) out.push_back('\\');
+    if (special.find(c) != std::string_view::npos) out.push_back('\\');
     out.push_back(c);
   }
   return out;
@@ -357,12 +369,12 @@ long RegexObject::Execute(std::string_view subject) {
     for (size_t i = 0; i < spansPerMatch_; ++i) {
       PCRE2_SIZE start = ovector[2 * i], end = ovector[2 * i + 1];
       if (start == PCRE2_UNSET) {
-        spans_.push_back({kUnset, kUnset});
+        spans_.push_back({Span::kUnset, Span::kUnset});
       } else {
-        size_t gbkStart = mapper.ToGbk(start);
-        spans_.push_back({gbkStart, std::max(gbkStart, mapper.ToGbk(end))});
+        spans_.push_back({mapper.ToGbk(start), mapper.ToGbk(end)});
       }
     }
+    return true;
   });
   return MatchCount();
 }
@@ -378,20 +390,25 @@ Text RegexObject::ReplaceAll(std::string_view subject, std::string_view replacem
   size_t spanCount = expansion.UsesGroups() ? compiled_->groups + 1 : 1;
   std::vector<Span> spans(spanCount);
   OffsetMapper mapper(utf8, subject.size());
+  // "$`" and "$'" can make the result grow with the square of the subject; beyond this
+  // size the replacement is refused rather than exhausting memory.
+  const size_t limit = std::max(kResultLimit, 16 * subject.size());
+  bool tooLarge = false;
   Text out;
   out.reserve(subject.size());
   size_t copied = 0;  // the subject is in `out` up to this GBK offset
   compiled_->ForEachMatch(utf8, [&](const PCRE2_SIZE* ovector) {
     for (size_t i = 0; i < spanCount; ++i) {
       PCRE2_SIZE start = ovector[2 * i], end = ovector[2 * i + 1];
-      spans[i] = start == PCRE2_UNSET ? Span{kUnset, kUnset}
+      spans[i] = start == PCRE2_UNSET ? Span{Span::kUnset, Span::kUnset}
                                       : Span{mapper.ToGbk(start), mapper.ToGbk(end)};
     }
-    spans[0].end = std::max(spans[0].start, spans[0].end);
     out.append(subject.substr(copied, spans[0].start - copied));
-    expansion.Expand(subject, spans.data(), out);
+    tooLarge = !expansion.Expand(subject, spans.data(), limit, out);
     copied = spans[0].end;
+    return !tooLarge;
   });
+  if (tooLarge) return Text(subject);
   out.append(subject.substr(copied));
   return out;
 }
@@ -405,7 +422,7 @@ const RegexObject::Span* RegexObject::FindSpan(long match, long group) const {
     return nullptr;
   }
   const Span* span = &spans_[size_t(match - 1) * spansPerMatch_ + size_t(group)];
-  return span->start == kUnset ? nullptr : span;
+  return span->start == Span::kUnset ? nullptr : span;
 }
 
 Text RegexObject::MatchText(long match) const {

@@ -44,7 +44,8 @@ class RegexObject {
   long Execute(std::string_view subject);
   Text PatternText() const;
   // Replaces every match (the first only when not global); "$1" and the like refer to
-  // groups. Returns the subject unchanged when there is no valid pattern.
+  // groups. Returns the subject unchanged when there is no valid pattern, or when the
+  // result would exceed both 64 MB and 16 times the subject.
   Text ReplaceAll(std::string_view subject, std::string_view replacement);
 
   long MatchCount() const;
@@ -63,9 +64,9 @@ class RegexObject {
   // The span of a match or group as GBK offsets in subject_; start is kUnset for a
   // group that took no part in its match.
   struct Span {
+    static constexpr size_t kUnset = size_t(-1);
     size_t start, end;
   };
-  static constexpr size_t kUnset = size_t(-1);
 
   const Span* FindSpan(long match, long group) const;  // group 0: the match; null if none
   Text SpanText(const Span* span, long* position) const;

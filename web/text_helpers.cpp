@@ -1,6 +1,7 @@
 #include "web/text_helpers.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -23,29 +24,68 @@ constexpr std::string_view kEntityCharacters =
     "\xA1\xCC|\xA1\xD8|\xA1\xDE|\xA1\xCF|\xA1\xC4|\xA1\xC5|\xA1\xC9|\xA1\xC8|\xA1\xD2|\xA1\xE0|"
     "\xA1\xAB|\xA1\xD6|\xA1\xD9|\xA1\xD4|\xA1\xDC|\xA1\xDD|\xA8\x92|\xA1\xCD|&";
 
-// The full-width forms that stand in for characters a file name cannot hold.
-const char* FullWidthForFileName(char c) {
-  switch (c) {
-    case '\\':
-      return "\xA3\xDC";
-    case '/':
-      return "\xA3\xAF";
-    case ':':
-      return "\xA3\xBA";
-    case '*':
-      return "\xA3\xAA";
-    case '?':
-      return "\xA3\xBF";
-    case '|':
-      return "\xA3\xFC";
-    case '<':
-      return "\xA3\xBC";
-    case '>':
-      return "\xA3\xBE";
-    default:
-      return nullptr;
+// The entity table indexed by the folded first letter of the name, table order kept
+// within each letter, so that one walk over the text tries only a few names at each "&".
+class EntityTable {
+ public:
+  EntityTable()
+      : names_(SplitText(kEntityNames, "|")), characters_(SplitText(kEntityCharacters, "|")) {
+    for (size_t i = 0; i < names_.size(); ++i) {
+      byLetter_[static_cast<unsigned char>(AsciiLower(names_[i][1]))].push_back(i);
+    }
   }
+
+  // The index of the entity at the start of `text`, or -1 when none is there.
+  int Match(std::string_view text) const {
+    if (text.size() < 2) return -1;
+    for (size_t i : byLetter_[static_cast<unsigned char>(AsciiLower(text[1]))]) {
+      const Text& name = names_[i];
+      if (text.size() >= name.size() && EqualsIgnoreCase(text.substr(0, name.size()), name)) {
+        return int(i);
+      }
+    }
+    return -1;
+  }
+  const Text& Name(int index) const { return names_[size_t(index)]; }
+  const Text& Character(int index) const { return characters_[size_t(index)]; }
+
+ private:
+  std::vector<Text> names_, characters_;
+  std::array<std::vector<size_t>, 256> byLetter_;
+};
+
+// The named entities replaced in one walk. Equal to replacing the table's names one
+// after the other (BatchReplace of the two lists): occurrences of different names never
+// overlap (each is "&", letters, ";"), a name that matches several entries (letter case
+// ignored) takes the earliest, no replacement but the last ("&amp;") produces a "&",
+// and text replaced by "&amp;" is not scanned again.
+Text DecodeNamedEntities(std::string_view text) {
+  static const EntityTable table;
+  Text out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t amp = i;
+    while (amp < text.size() && text[amp] != '&') amp += IsLeadByte(text[amp]) ? 2 : 1;
+    amp = std::min(amp, text.size());
+    out.append(text.substr(i, amp - i));
+    if (amp == text.size()) break;
+    int entity = table.Match(text.substr(amp));
+    if (entity >= 0) {
+      out += table.Character(entity);
+      i = amp + table.Name(entity).size();
+    } else {
+      out += '&';
+      i = amp + 1;
+    }
+  }
+  return out;
 }
+
+// The characters a file name cannot hold and the full-width forms that stand in for them.
+constexpr std::string_view kNotInFileNames = "\\/:*?|<>";
+constexpr std::array<std::string_view, 8> kFullWidthForms = {
+    "\xA3\xDC", "\xA3\xAF", "\xA3\xBA", "\xA3\xAA", "\xA3\xBF", "\xA3\xFC", "\xA3\xBC", "\xA3\xBE"};
 
 // Bytes of the character at `i` by the counting rule: a double-byte character (cut at
 // the end of the text), a CR LF pair, or one byte.
@@ -183,8 +223,8 @@ Text CleanFileName(std::string_view text) {
     if (IsLeadByte(c)) {
       out += c;
       if (i + 1 < text.size()) out += text[++i];
-    } else if (const char* fullWidth = FullWidthForFileName(c)) {
-      out += fullWidth;
+    } else if (size_t k = kNotInFileNames.find(c); k != std::string_view::npos) {
+      out += kFullWidthForms[k];
     } else if (c != '"' && c != '\r' && c != '\n' && c != '\t') {
       out += c;
     }
@@ -207,8 +247,8 @@ Text LeftChars(std::string_view text, long count) {
 }
 
 Text DecodeEntities(std::string_view text) {
-  Text named = BatchReplace(text, kEntityNames, kEntityCharacters);
-  if (named.find("&#") == Text::npos) return named;
+  Text named = DecodeNamedEntities(text);
+  if (FindText(named, "&#") < 0) return named;
   return NumericReferenceDecoder(std::move(named)).Run();
 }
 

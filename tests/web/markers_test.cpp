@@ -112,8 +112,8 @@ Text ReferenceTextBetween(std::string_view source, Text start, Text end, long* p
   const long entry = *position;
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt == 1) {
-      std::erase(start, '"');
-      std::erase(end, '"');
+      start = ReplaceAll(start, "\"", "");
+      end = ReplaceAll(end, "\"", "");
     }
     long s = -1, e = -1;
     if (reverse) {
@@ -164,7 +164,7 @@ TEST(TextBetween, AgreesWithJoinedSourceOnRandomInput) {
     for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
     return text;
   };
-  for (int round = 0; round < 200000; ++round) {
+  for (int round = 0; round < 100000; ++round) {
     Text source = make(12), start = make(2), end = make(2);
     bool reverse = random() % 2;
     long skip = long(random() % 7) - 3, drop = long(random() % 7) - 3;

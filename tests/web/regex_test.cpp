@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "web/files.h"
@@ -284,6 +285,22 @@ TEST(RegexObject, CopiesSharePatternAndKeepTheirOwnMatches) {
   EXPECT_EQ(copy.MatchText(1), gbk("中1"));
 }
 
+TEST(RegexObject, CopiesRunOnSeveralThreadsAtOnce) {
+  RegexObject tags = Compiled(kTagPattern);
+  Text page;
+  for (int i = 0; i < 2000; ++i) page += gbk("<p class=\"x\">段落</p>\r\n");
+  const Text expected = ReplaceAll(page, "<p class=\"x\">", "");
+  std::vector<Text> results(4);
+  std::vector<std::thread> threads;
+  for (Text& result : results) {
+    threads.emplace_back([copy = tags, &page, &result]() mutable {
+      for (int round = 0; round < 20; ++round) result = copy.ReplaceAll(page, "");
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const Text& result : results) EXPECT_EQ(result, ReplaceAll(expected, "</p>", ""));
+}
+
 // Catastrophic backtracking stops at the engine's limits: the matches found before the
 // place where it gave up stand, and the rest of the subject is left as it is.
 TEST(RegexObject, CatastrophicPatternStopsInBoundedTime) {
@@ -301,6 +318,13 @@ TEST(RegexObject, CatastrophicPatternStopsInBoundedTime) {
   regex = Compiled("(.*a){12}");
   EXPECT_EQ(regex.Execute(page), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+TEST(RegexObject, RefusesAResultThatWouldGrowWithoutBound) {
+  const Text subject(12000, 'a');  // "$`" for every character: some 72 MB
+  RegexObject regex = Compiled(".");
+  EXPECT_EQ(regex.ReplaceAll(subject, "$`"), subject);
+  EXPECT_EQ(regex.ReplaceAll(subject.substr(0, 4), "[$`]"), "[][a][aa][aaa]");
 }
 
 TEST(RegexObject, StripsTagsFromARealResultPage) {

@@ -420,7 +420,7 @@ Text TagObject::NormalizeEquals(std::string_view text) {
   Text out;
   size_t copied = 0;  // everything before was written to `out`
   size_t floor = 0;   // a character start; no match reaches before it
-  for (;;) {
+  while (floor < text.size()) {
     const void* hit = std::memchr(text.data() + floor, '=', text.size() - floor);
     if (!hit) break;
     const size_t equals = static_cast<const char*>(hit) - text.data();

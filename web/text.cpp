@@ -72,8 +72,7 @@ bool MatchesFolded(const char* at, std::string_view what) {
 class ForwardAnchors {
  public:
   ForwardAnchors(std::string_view text, char anchor, bool fold)
-      : base_(text.data()),
-        lower_(fold ? AsciiLower(anchor) : anchor),
+      : base_(text.data()), lower_(fold ? AsciiLower(anchor) : anchor),
         upper_(fold ? AsciiUpper(anchor) : anchor) {}
 
   const char* Next(size_t from, size_t last) {
@@ -183,7 +182,8 @@ long FindText(std::string_view text, std::string_view what, long start, Case mod
   if (start < 1) start = 1;
   size_t from = size_t(start) - 1;
   if (from >= text.size() || what.size() > text.size() - from) return -1;
-  return mode == Case::kSensitive ? FindSensitive(text, what, from) : FindFolded(text, what, from);
+  return mode == Case::kSensitive ? FindSensitive(text, what, from)
+                                  : FindFolded(text, what, from);
 }
 
 long FindTextBackward(std::string_view text, std::string_view what, long before, Case mode) {

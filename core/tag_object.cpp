@@ -137,6 +137,17 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
+// Bytes `start` (1-based) up to `end` (exclusive), cut at the end of the text; empty when
+// `start` lies outside the text or `end` is not after it.
+std::string_view Slice(std::string_view text, long start, long end) {
+  if (start < 1 || end <= start || size_t(start) > text.size()) return {};
+  return text.substr(size_t(start) - 1, size_t(end - start));
+}
+
+Text Normalized(std::string_view element, bool keepRaw) {
+  return keepRaw ? Text(element) : TagObject::NormalizeEquals(element);
+}
+
 // The name of the tag that `tag` opens: the bytes after "<" up to the first blank or ">".
 std::string_view TagNameOf(std::string_view tag) {
   std::string_view rest = tag.substr(1);
@@ -150,18 +161,25 @@ std::string_view TagNameOf(std::string_view tag) {
 // The caller's tests for an opening tag, prepared once per find.
 struct TagObject::Filters {
   std::vector<Text> names;
-  std::vector<Text> values;  // one per name
-  std::vector<Text> words;   // the content filter's non-empty words
+  std::vector<Text> values;   // one per name
+  std::vector<Text> markers;  // " " + name + "=", one per name
+  std::vector<Text> words;    // the content filter's non-empty words
   int matchMode = 0;
   bool allAttributes = false;
 
   bool PassesAttributes(std::string_view tag) const {
     if (names.empty()) return true;
-    const Text spaced = WithSpaceSeparators(tag);
+    Text spacedCopy;
+    std::string_view spaced = tag;
+    if (tag.find_first_of("\t\r\n") != std::string_view::npos) {
+      spacedCopy = WithSpaceSeparators(tag);
+      spaced = spacedCopy;
+    }
     for (size_t i = 0; i < names.size(); ++i) {
-      bool pass = values[i].empty()
-                      ? Contains(spaced, " " + names[i] + "=")
-                      : AttributeMatches(values[i], ValueCandidates(spaced, names[i]), matchMode);
+      // Without " name=" every reading of the value is empty and no wanted value matches.
+      bool pass = Contains(spaced, markers[i]) &&
+                  (values[i].empty() ||
+                   AttributeMatches(values[i], ValueCandidates(spaced, names[i]), matchMode));
       if (pass != allAttributes) return pass;  // any one passes, or all must
     }
     return allAttributes;
@@ -287,7 +305,10 @@ Text TagObject::FindElement(std::string_view text, std::string_view tagName,
   // A single find reads the caller's text in place and so leaves the collected page alone.
   if (collect) sourceBuffer_.assign(text.data(), text.size());
   scan.source = collect ? std::string_view(sourceBuffer_) : text;
-  if (ignoreCase) searchBuffer_ = AsciiLowerText(scan.source);
+  if (ignoreCase) {
+    searchBuffer_.assign(scan.source.data(), scan.source.size());
+    AsciiLowerInPlace(searchBuffer_);
+  }
   scanner_.Reset(ignoreCase ? std::string_view(searchBuffer_) : scan.source);
   PumpEvents();
 
@@ -299,6 +320,7 @@ Text TagObject::FindElement(std::string_view text, std::string_view tagName,
   filters.names = attributeNames;
   filters.values = attributeValues;
   filters.values.resize(filters.names.size());
+  for (const Text& attribute : filters.names) filters.markers.push_back(" " + attribute + "=");
   for (Text& word : SplitText(contentFilter, "|")) {
     if (!word.empty()) filters.words.push_back(std::move(word));
   }
@@ -352,8 +374,7 @@ Text TagObject::Find(Scan& scan, const Filters& filters) {
       elementEnds_.push_back(end);
       continue;  // elements nested inside this one are found too
     }
-    Text element = Mid(scan.source, start, end - start);
-    lastResult_ = scan.keepRaw ? std::move(element) : NormalizeEquals(element);
+    lastResult_ = Normalized(Slice(scan.source, start, end), scan.keepRaw);
     return lastResult_;
   }
   if (collect) return std::to_string(elementStarts_.size());
@@ -388,9 +409,8 @@ long TagObject::EndByIndex(Scan& scan, long start, std::string_view openingTag,
 
 Text TagObject::ElementText(long n, bool keepRaw) const {
   if (n < 1 || size_t(n) > elementStarts_.size() || size_t(n) > elementEnds_.size()) return Text();
-  const long start = elementStarts_[size_t(n) - 1];
-  Text element = Mid(sourceBuffer_, start, elementEnds_[size_t(n) - 1] - start);
-  return keepRaw ? element : NormalizeEquals(element);
+  return Normalized(
+      Slice(sourceBuffer_, elementStarts_[size_t(n) - 1], elementEnds_[size_t(n) - 1]), keepRaw);
 }
 
 Text TagObject::NormalizeEquals(std::string_view text) {
@@ -400,7 +420,7 @@ Text TagObject::NormalizeEquals(std::string_view text) {
   Text out;
   size_t copied = 0;  // everything before was written to `out`
   size_t floor = 0;   // a character start; no match reaches before it
-  for (;;) {
+  while (floor < text.size()) {
     const void* hit = std::memchr(text.data() + floor, '=', text.size() - floor);
     if (!hit) break;
     const size_t equals = static_cast<const char*>(hit) - text.data();

@@ -141,14 +141,32 @@ long FindFolded(std::string_view text, std::string_view what, size_t from) {
 
 Text AsciiLowerText(std::string_view text) {
   Text out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (IsLeadByte(out[i])) {
-      ++i;
+  AsciiLowerInPlace(out);
+  return out;
+}
+
+void AsciiLowerInPlace(std::string& text) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    // Eight ASCII bytes at a character start hold no trail byte: fold them at once. Adding
+    // 0x3F sets a byte's high bit from 'A' up, adding 0x25 from '[' up.
+    uint64_t word;
+    if (n - i >= 8 && (std::memcpy(&word, text.data() + i, 8), (word & kHighBits) == 0)) {
+      uint64_t upper = (word + 0x3F3F3F3F3F3F3F3Full) & ~(word + 0x2525252525252525ull) & kHighBits;
+      word |= upper >> 2;
+      std::memcpy(text.data() + i, &word, 8);
+      i += 8;
+      continue;
+    }
+    if (IsLeadByte(text[i])) {
+      i += 2;
     } else {
-      out[i] = AsciiLower(out[i]);
+      text[i] = AsciiLower(text[i]);
+      ++i;
     }
   }
-  return out;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {

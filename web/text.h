@@ -28,6 +28,8 @@ inline char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
 }
 Text AsciiLowerText(std::string_view text);
+// AsciiLowerText in place, for a buffer that is reused.
+void AsciiLowerInPlace(std::string& text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // True when the 0-based offset starts a character (it is not the trail byte of a

@@ -149,3 +149,25 @@ TEST(Gbk, ConvertsLiteralsAndMarksWhatGbkLacks) {
 
 }  // namespace
 }  // namespace plexaro
+
+namespace plexaro {
+namespace {
+
+TEST(AsciiLowerText, FoldsAsciiLettersButNeverATrailByte) {
+  // Long enough for the eight-byte steps; "\x81@", "\x81Z" and "\x81A" end in trail
+  // bytes that look like "@", "Z" and "A".
+  const Text text = "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{ \x81Z\x81" "A0123456789ABCDEFGH\xD6\xD0XY\x81";
+  EXPECT_EQ(AsciiLowerText(text),
+            "abcdefghijklmnopqrstuvwxyz@[`{ \x81Z\x81" "A0123456789abcdefgh\xD6\xD0xy\x81");
+  for (size_t cut = 0; cut <= text.size(); ++cut) {
+    Text expected;
+    for (size_t i = 0; i < cut; ++i) {
+      bool trail = i > 0 && IsLeadByte(text[i - 1]) && IsCharBoundary(text, i - 1);
+      expected += trail ? text[i] : AsciiLower(text[i]);
+    }
+    EXPECT_EQ(AsciiLowerText(text.substr(0, cut)), expected) << cut;
+  }
+}
+
+}  // namespace
+}  // namespace plexaro

@@ -29,6 +29,15 @@ class MonitorControl::Relay final : public MonitorHost {
   void HandOver(const HandOverRequest& request) override {
     control_->environment_.host->HandOver(request);
   }
+  void CycleFinished(size_t config, size_t keyword) override {
+    control_->environment_.host->CycleFinished(config, keyword);
+  }
+  void ProblemReported(const Text& problem) override {
+    // A run says why once, however many workers meet the same problem.
+    if (!control_->problemReported_.exchange(true)) {
+      control_->environment_.host->ProblemReported(problem);
+    }
+  }
   void SaveConfigs() override { control_->environment_.host->SaveConfigs(); }
   void MonitoringStopped() override { control_->environment_.host->MonitoringStopped(); }
 
@@ -73,6 +82,7 @@ void MonitorControl::OnStartButton() {
   environment_.host->SaveConfigs();
   MonitorEnvironment runEnvironment = environment_;
   runEnvironment.host = relay_.get();
+  problemReported_ = false;
   run_ = std::make_shared<MonitorRun>(std::move(runEnvironment));
   nextStart_ = SteadyClock::now();
   for (size_t i = 1; i <= environment_.configs->Count(); ++i) {

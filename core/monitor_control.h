@@ -57,6 +57,7 @@ class MonitorControl {
   struct WorkerThread;
   std::vector<std::unique_ptr<WorkerThread>> threads_;
   SteadyClock::time_point nextStart_;  // when the next worker may start
+  std::atomic<bool> problemReported_{false};
   mutable std::mutex captionMutex_;
   Text caption_;
 };

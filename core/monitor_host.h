@@ -27,6 +27,15 @@ class MonitorHost {
   // A worker thread, holding the result lock: runs the new-hit refresh for `request`
   // on the UI thread and returns once it has run (or at once if the UI has gone).
   virtual void HandOver(const HandOverRequest& request) = 0;
+  // A worker thread: one polling cycle of (config, keyword) has ended, with or
+  // without results.
+  virtual void CycleFinished(size_t config, size_t keyword) {
+    (void)config;
+    (void)keyword;
+  }
+  // A worker thread: something keeps a worker from doing all of its job (its refresh
+  // lists cannot be written, say); monitoring goes on.
+  virtual void ProblemReported(const Text& problem) { (void)problem; }
   // UI thread: save the configurations before a run starts.
   virtual void SaveConfigs() = 0;
   // UI thread: the run has ended; tell the user.

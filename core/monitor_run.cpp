@@ -14,7 +14,7 @@ bool MonitorRun::ShouldStop(size_t config, size_t keyword) const {
 }
 
 void MonitorRun::RequestStop() {
-  stopRequested_ = 1;
+  stopRequested_ = true;
   Wake();
 }
 

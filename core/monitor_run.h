@@ -38,7 +38,8 @@ class MonitorRun {
   // True when the worker of (config, keyword) must end: monitoring is stopping, the
   // configuration is unticked or deleted, or the keyword was deleted.
   bool ShouldStop(size_t config, size_t keyword) const;
-  bool StopRequested() const { return stopRequested_.load() != 0; }
+  bool StopRequested() const { return stopRequested_.load(); }
+  const std::atomic<bool>* StopFlag() const { return &stopRequested_; }
   void RequestStop();
 
   // Sleeps until `deadline` or until ShouldStop turns true; returns ShouldStop. The UI
@@ -62,7 +63,7 @@ class MonitorRun {
   void PublishCaption();
 
   MonitorEnvironment environment_;
-  std::atomic<int> stopRequested_{0};
+  std::atomic<bool> stopRequested_{false};
   std::atomic<int> runningWorkers_{0};
   std::mutex wakeMutex_;
   std::condition_variable wakeSignal_;

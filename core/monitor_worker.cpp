@@ -49,7 +49,7 @@ class Worker {
 
 void Worker::Start() {
   const MonitorEnvironment& environment = run_->environment();
-  client_ = environment.makeClient([run = run_.get()] { return run->StopRequested(); });
+  client_ = environment.makeClient(run_->StopFlag());
   MonitorConfig config = environment.configs->Get(config_);
   keyword_ = environment.configs->Keyword(config_, keywordIndex_);
   baseAddress_ = BuildSearchAddress(keyword_, config.siteLimit, config.keywordInTitle,
@@ -57,6 +57,7 @@ void Worker::Start() {
   Text directory = environment.runDirectory + gbk("刷新列表") + kPathSeparator;
   MakeDirectories(directory);
   files_ = RefreshListFiles::Restart(directory, RefreshListName(config, keyword_));
+  if (!files_->Problem().empty()) environment.host->ProblemReported(files_->Problem());
 }
 
 bool Worker::FetchPageWithRetries(int page) {
@@ -117,6 +118,7 @@ void Worker::Run() {
     bool found = FetchResults();
     if (ShouldStop()) break;
     if (found && !ParseAndHandOver()) break;
+    run_->environment().host->CycleFinished(config_, keywordIndex_);
     PauseBetweenCycles();
   }
   files_.reset();

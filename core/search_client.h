@@ -1,6 +1,7 @@
 // The HTTP side of a worker: one client per worker thread.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -18,9 +19,9 @@ class SearchClient {
   virtual Text Fetch(const Text& address, const Text& cookie) = 0;
 };
 
-// Makes a worker's client. `shouldAbort` is polled during a transfer: when it turns
-// true the request is abandoned (monitoring is stopping).
+// Makes a worker's client. `abortFlag` (may be null) is watched during a transfer: when
+// it turns true the request is abandoned, because monitoring is stopping.
 using SearchClientFactory =
-    std::function<std::unique_ptr<SearchClient>(std::function<bool()> shouldAbort)>;
+    std::function<std::unique_ptr<SearchClient>(const std::atomic<bool>* abortFlag)>;
 
 }  // namespace plexaro

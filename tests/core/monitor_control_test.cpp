@@ -83,7 +83,7 @@ class MonitorControlTest : public ::testing::Test {
     MonitorEnvironment environment;
     environment.configs = &configs_;
     environment.host = &host_;
-    environment.makeClient = [this](std::function<bool()>) {
+    environment.makeClient = [this](const std::atomic<bool>*) {
       return std::make_unique<ScriptedClient>(&script_);
     };
     environment.runDirectory = directory_;

@@ -17,7 +17,9 @@
 // PumpEvents() once per search step, so a handler may run inside an operation and call
 // the store again: modifications requested meanwhile are queued and carried out right
 // after the running one, in request order; reads are not serialised and may see a
-// modification half done. No operation throws; failures are results.
+// modification half done. No operation throws; failures are results. Text arguments
+// must not view the store's own bytes (StoreBytes()), which an edit moves; SetAllText
+// is the exception.
 #pragma once
 
 #include <cstdint>

@@ -98,8 +98,10 @@ bool SettingsStore::Reload() {
   bool read = throughOpenFile ? openFile->ReadAll(bytes) : ReadWholeFile(loadedFile, bytes);
   if (!read) return false;
   storeText.Assign(std::move(bytes));
-  // A file in memory still holds the changes just dropped; make it the text again.
-  if (openFile && !throughOpenFile) {
+  if (throughOpenFile) {
+    resyncFrom_.reset();  // the text is now what the file holds
+  } else if (openFile) {
+    // A file in memory still holds the changes just dropped; make it the text again.
     resyncFrom_ = 0;
     WriteThrough(0, std::nullopt);
   }

@@ -8,7 +8,9 @@ namespace {
 thread_local PumpHook threadHook;
 }
 
-void SetThreadPumpHook(PumpHook hook) { threadHook = std::move(hook); }
+void SetThreadPumpHook(PumpHook hook) {
+  threadHook = std::move(hook);
+}
 
 void PumpEvents() {
   if (threadHook) threadHook();

@@ -119,10 +119,20 @@ int OpenForUpdate(std::string_view gbkPath) {
 }
 
 bool IsSameFile(std::string_view gbkPath, int fd) {
-  struct stat byPath {
-  }, byFd{};
+  struct stat byPath {};
+  struct stat byFd {};
   if (::stat(FsPath(gbkPath).c_str(), &byPath) != 0 || ::fstat(fd, &byFd) != 0) return false;
   return byPath.st_dev == byFd.st_dev && byPath.st_ino == byFd.st_ino;
+}
+
+bool MakeDirectories(std::string_view gbkPath) {
+  const std::string_view separator(&kPathSeparator, 1);
+  for (long at = FindText(gbkPath, separator); at > 0; at = FindText(gbkPath, separator, at + 1)) {
+    std::string_view prefix = gbkPath.substr(0, size_t(at) - 1);
+    if (prefix.empty() || DirectoryExists(prefix)) continue;
+    if (!CreateOneDirectory(prefix)) return false;
+  }
+  return true;
 }
 
 Text RunDirectory() {

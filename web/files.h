@@ -35,6 +35,13 @@ int OpenForUpdate(std::string_view gbkPath);
 // True when the path names the same file as the open descriptor (same device and inode).
 bool IsSameFile(std::string_view gbkPath, int fd);
 
+// Creates every directory named by the part before each separator, left to right; what
+// follows the last separator is not created (a file name, or nothing when the path ends
+// in "/"). The empty part before a leading "/" is skipped. False at the first directory
+// that cannot be made, or when a part names something that is not a directory
+// (directories made before stay).
+bool MakeDirectories(std::string_view gbkPath);
+
 // The directory of the running executable, with a trailing separator.
 Text RunDirectory();
 

@@ -3,9 +3,12 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace plexaro {
 namespace {
@@ -56,7 +59,90 @@ void DecodeToUtf32(Converter& decoder, std::string_view bytes, std::string& utf3
   decoder.Run(bytes, utf32, kQuestionMark, 1);
 }
 
+// Code points of every byte pair that starts with a lead byte, 0 where GBK has none.
+// Built once, on first use, by decoding each pair on its own.
+class PairTable {
+ public:
+  PairTable() : codes_(0x80 * 0x100, 0) {
+    Converter decoder("UTF-32LE", "GBK");
+    if (!decoder.ok()) return;
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        char pair[2] = {char(lead), char(trail)};
+        std::string utf32;
+        decoder.Run(std::string_view(pair, 2), utf32, std::string_view(), 2);
+        if (utf32.size() != 4) continue;
+        auto byte = [&](int i) { return char32_t(static_cast<unsigned char>(utf32[i])); };
+        char32_t code = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+        // Only characters that keep the one-non-ASCII-character-per-pair promise.
+        if (code >= 0x80 && code <= 0xFFFF) codes_[Index(lead, trail)] = char16_t(code);
+      }
+    }
+  }
+
+  char16_t Lookup(unsigned char lead, unsigned char trail) const {
+    return codes_[Index(lead, trail)];
+  }
+
+ private:
+  static size_t Index(unsigned lead, unsigned trail) { return (lead - 0x80) * 0x100 + trail; }
+  std::vector<char16_t> codes_;
+};
+
+const PairTable& GbkPairs() {
+  static const PairTable table;
+  return table;
+}
+
+// Appends the UTF-8 form of a code point between U+0080 and U+FFFF.
+char* PutUtf8(char* out, char16_t code) {
+  if (code < 0x800) {
+    *out++ = char(0xC0 | code >> 6);
+  } else {
+    *out++ = char(0xE0 | code >> 12);
+    *out++ = char(0x80 | ((code >> 6) & 0x3F));
+  }
+  *out++ = char(0x80 | (code & 0x3F));
+  return out;
+}
+
 }  // namespace
+
+std::string GbkToUtf8Aligned(std::string_view gbkBytes) {
+  constexpr char16_t kReplacement = 0xFFFD;
+  const PairTable& pairs = GbkPairs();
+  std::string out;
+  // A pair gives at most three bytes; only a lone lead byte at the end grows 1 -> 3.
+  out.resize(gbkBytes.size() + gbkBytes.size() / 2 + 3);
+  char* put = out.data();
+  const auto* in = reinterpret_cast<const unsigned char*>(gbkBytes.data());
+  const auto* end = in + gbkBytes.size();
+  while (in < end) {
+    // Markup is mostly ASCII: copy eight bytes at once while none has its high bit set.
+    if (end - in >= 8) {
+      uint64_t word;
+      std::memcpy(&word, in, 8);
+      if ((word & 0x8080808080808080u) == 0) {
+        std::memcpy(put, in, 8);
+        put += 8;
+        in += 8;
+        continue;
+      }
+    }
+    if (!IsLeadByte(*in)) {
+      *put++ = char(*in++);
+    } else if (end - in >= 2) {
+      char16_t code = pairs.Lookup(in[0], in[1]);
+      put = PutUtf8(put, code ? code : kReplacement);
+      in += 2;
+    } else {
+      put = PutUtf8(put, kReplacement);
+      ++in;
+    }
+  }
+  out.resize(size_t(put - out.data()));
+  return out;
+}
 
 bool ConvertToGbk(std::string_view bytes, const char* charset, Text& out) {
   out.clear();

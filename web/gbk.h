@@ -21,6 +21,12 @@ bool ConvertFromGbk(std::string_view gbk, const char* charset, std::string& out)
 Text Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
 
+// GBK as UTF-8 with exactly one character for each character as text.h counts them (an
+// ASCII byte; a lead byte with the byte after it; a lone lead byte at the end). A pair
+// GBK has no character for, and a lone lead byte, become U+FFFD, so an ASCII byte stays
+// the same byte and every double-byte character becomes one non-ASCII character.
+std::string GbkToUtf8Aligned(std::string_view gbk);
+
 // One Unicode code point as GBK bytes; empty when GBK has no such character (0 too).
 Text CodePointToGbk(char32_t codePoint);
 

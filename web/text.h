@@ -18,10 +18,18 @@ using ByteSet = std::string;  // raw bytes: page bodies, side-file contents
 
 enum class Case { kSensitive, kIgnore };  // kIgnore folds ASCII letters only
 
-inline bool IsLeadByte(unsigned char byte) { return byte >= 0x80; }
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+inline bool IsLeadByte(unsigned char byte) {
+  return byte >= 0x80;
+}
+inline char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+inline char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
 Text AsciiLowerText(std::string_view text);
+// AsciiLowerText in place, for a buffer that is reused.
+void AsciiLowerInPlace(std::string& text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // True when the 0-based offset starts a character (it is not the trail byte of a

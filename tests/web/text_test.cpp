@@ -138,11 +138,35 @@ TEST(Gbk, ConvertsLiteralsAndMarksWhatGbkLacks) {
   EXPECT_EQ(&gbk("中"), &gbk("中"));
   EXPECT_EQ(GbkToUtf8(kZhong + "a"), "中a");
   EXPECT_EQ(Utf8ToGbk("a😀b"), "a?b");
-  EXPECT_EQ(Utf8ToGbk("a\xFF" "b"), "a?b");
+  EXPECT_EQ(Utf8ToGbk("a\xFF"
+                      "b"),
+            "a?b");
   EXPECT_EQ(CodePointToGbk(0x4E2D), kZhong);
   EXPECT_EQ(CodePointToGbk(0), "");
   EXPECT_EQ(CodePointToGbk(0x1F600), "");
   EXPECT_EQ(GbkToUtf8("x\xD6"), "x?");  // a lone lead byte at the end
+}
+
+}  // namespace
+}  // namespace plexaro
+
+namespace plexaro {
+namespace {
+
+TEST(AsciiLowerText, FoldsAsciiLettersButNeverATrailByte) {
+  // Long enough for the eight-byte steps; "\x81@", "\x81Z" and "\x81A" end in trail
+  // bytes that look like "@", "Z" and "A".
+  const Text text = "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{ \x81Z\x81" "A0123456789ABCDEFGH\xD6\xD0XY\x81";
+  EXPECT_EQ(AsciiLowerText(text),
+            "abcdefghijklmnopqrstuvwxyz@[`{ \x81Z\x81" "A0123456789abcdefgh\xD6\xD0xy\x81");
+  for (size_t cut = 0; cut <= text.size(); ++cut) {
+    Text expected;
+    for (size_t i = 0; i < cut; ++i) {
+      bool trail = i > 0 && IsLeadByte(text[i - 1]) && IsCharBoundary(text, i - 1);
+      expected += trail ? text[i] : AsciiLower(text[i]);
+    }
+    EXPECT_EQ(AsciiLowerText(text.substr(0, cut)), expected) << cut;
+  }
 }
 
 }  // namespace

@@ -132,7 +132,8 @@ class SettingsStore {
   // its line's start to that "="; with a section, only under a header naming it.
   int ListKeysWithValue(std::string_view value, std::vector<Text>& out,
                         std::string_view section = {});
-  // Writes the whole text to the file (empty name: the loaded file), replacing it.
+  // Writes the whole text to the file (empty name: the loaded file), replacing it. False
+  // when it cannot be written or another store holds it open for writing.
   bool SaveAs(std::string_view fileName = {});
   // Names of the header lines ("[" ... "]") of the text, filtered by the line holding /
   // not holding the texts given; returns the count. Empty in registry mode.

@@ -117,6 +117,10 @@ bool SettingsStore::SaveAs(std::string_view fileName) {
     if (resyncFrom_ && !WriteThrough(*resyncFrom_, std::nullopt)) return false;
     return openFile->Flush();
   }
+  // A file another store holds open for writing is not replaced: that store would go
+  // on writing into the replaced file and every later change of it would be lost.
+  std::unique_ptr<BackingFile> lock = OpenDiskFile(target);
+  if (!lock && FileExists(target)) return false;
   return WriteWholeFile(target, storeText.View());
 }
 

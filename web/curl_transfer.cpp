@@ -113,7 +113,7 @@ bool CurlTransfer::Drive(Clock::time_point deadline, bool pump) {
   while (running_) {
     if (AbortRequested()) {
       Cancel();
-      return false;
+      return true;
     }
     int active = 0;
     curl_multi_perform(multi_, &active);

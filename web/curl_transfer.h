@@ -88,8 +88,9 @@ class CurlTransfer {
   // Drops the previous response and starts the prepared transfer; false when curl
   // refuses it (the response then stays empty).
   bool Start();
-  // Runs the started transfer until it ends (true), or until `deadline` passes or it
-  // is aborted (false); with `pump`, PumpEvents() runs between polls.
+  // Runs the started transfer until it ends, completed, failed or aborted (true), or
+  // until `deadline` passes with it still running (false); with `pump`, PumpEvents()
+  // runs between polls.
   bool Drive(Clock::time_point deadline, bool pump);
   bool Running() const { return running_; }
   // Stops a running transfer; what arrived so far stays readable.

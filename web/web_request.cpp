@@ -79,6 +79,22 @@ Text ContentTypeCharset(std::string_view contentType) {
   return Text(rest);
 }
 
+// Domain, path and name of a cookie-file line: what makes a cookie another one.
+Text CookieKey(std::string_view line) {
+  std::vector<Text> fields = SplitText(line, "\t");
+  if (fields.size() < 6) return Text(line);
+  return fields[0] + '\t' + fields[2] + '\t' + fields[5];
+}
+
+std::vector<Text> HandleCookieLines(CURL* easy) {
+  std::vector<Text> lines;
+  curl_slist* list = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &list) != CURLE_OK) return lines;
+  for (curl_slist* item = list; item; item = item->next) lines.emplace_back(item->data);
+  curl_slist_free_all(list);
+  return lines;
+}
+
 }  // namespace
 
 struct WebRequest::FetchArguments {
@@ -112,6 +128,8 @@ void WebRequest::Recreate() {
   password_.clear();
   proxyUser_.clear();
   proxyPassword_.clear();
+  handleCookies_.clear();
+  handleCookiesLoaded_ = false;
 }
 
 void WebRequest::Reset() {
@@ -173,6 +191,34 @@ void WebRequest::ApplyRequestOptions() {
   list.Clear();
   for (const auto& [name, value] : headers_) list.Append(name, value);
   list.Suppress("Expect");  // the body goes out at once, without waiting for a 100
+  auto isCookie = [](const auto& header) { return EqualsIgnoreCase(header.first, "Cookie"); };
+  PrepareHandleCookies(std::any_of(headers_.begin(), headers_.end(), isCookie));
+}
+
+// The handle keeps the cookies it receives and sends them again, except to a request
+// with a cookie of its own: that one replaces them, so no request carries two cookie
+// headers. Cookies received meanwhile join the kept ones.
+void WebRequest::PrepareHandleCookies(bool explicitCookie) {
+  CURL* easy = transfer_->Easy();
+  std::vector<Text> received = HandleCookieLines(easy);
+  if (handleCookiesLoaded_) {
+    handleCookies_ = std::move(received);
+  } else {
+    for (Text& line : received) {
+      Text key = CookieKey(line);
+      auto same = [&key](const Text& kept) { return CookieKey(kept) == key; };
+      auto found = std::find_if(handleCookies_.begin(), handleCookies_.end(), same);
+      if (found != handleCookies_.end()) {
+        *found = std::move(line);
+      } else {
+        handleCookies_.push_back(std::move(line));
+      }
+    }
+  }
+  curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+  handleCookiesLoaded_ = !explicitCookie;
+  if (explicitCookie) return;
+  for (const Text& line : handleCookies_) curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
 }
 
 void WebRequest::Send(std::string_view bodyText, std::string_view bodyBytes) {

@@ -136,6 +136,7 @@ class WebRequest {
   struct FetchArguments;
   void SendComposite(const FetchArguments& arguments);
   void ApplyRequestOptions();
+  void PrepareHandleCookies(bool explicitCookie);
   enum class RedirectHeaders { kNone, kCurrent, kLegacy };
   Text ExpectRedirect(std::string_view address, bool synchronous, RedirectHeaders headers,
                       std::string_view referrer, long* status);
@@ -153,6 +154,10 @@ class WebRequest {
   Text method_;
   std::vector<std::pair<Text, Text>> headers_;
   Text user_, password_, proxyUser_, proxyPassword_;
+  // The handle's own cookies between requests (curl's cookie-file lines), and whether
+  // the last request started with them loaded.
+  std::vector<Text> handleCookies_;
+  bool handleCookiesLoaded_ = false;
 };
 
 }  // namespace plexaro

@@ -37,9 +37,9 @@ void SetTrustedCaFileForTesting(std::string path);
 
 // What arrived of the last response (the last one of a redirect chain).
 struct CurlResponse {
-  ByteSet body;      // cut at kMaxBodyBytes (bodyCut is then set)
-  Text statusLine;   // "HTTP/1.1 200 OK", without CR LF
-  Text headers;      // the header lines after the status line, each ending in CR LF
+  ByteSet body;     // cut at kMaxBodyBytes (bodyCut is then set)
+  Text statusLine;  // "HTTP/1.1 200 OK", without CR LF
+  Text headers;     // the header lines after the status line, each ending in CR LF
   bool bodyCut = false;
 };
 

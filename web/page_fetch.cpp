@@ -168,8 +168,12 @@ int UrlPort(std::string_view address) {
   return port;
 }
 
+// The host is looked for after the scheme, so that a host such as "h" or "tp" is not
+// found inside "http://".
 Text UrlPath(std::string_view address) {
-  long host = FindText(address, UrlHost(address), 1, Case::kIgnore);
+  long scheme = FindText(address, "://");
+  long from = scheme < 0 ? 1 : scheme + 3;
+  long host = FindText(address, UrlHost(address), from, Case::kIgnore);
   long slash = host < 0 ? -1 : FindText(address, "/", host);
   if (slash < 0) return "/";
   return Text(address.substr(size_t(slash) - 1));

@@ -16,16 +16,16 @@ namespace plexaro {
 // The request, and the results WinInetFetch writes back.
 struct FetchRecord {
   Text address;
-  Text method;              // "POST" sends `body`; anything else is a GET
-  Text proxy;               // used for "http://" addresses only; empty: direct
-  Text headers;             // extra request headers, lines each ending in CR LF
+  Text method;   // "POST" sends `body`; anything else is a GET
+  Text proxy;    // used for "http://" addresses only; empty: direct
+  Text headers;  // extra request headers, lines each ending in CR LF
   ByteSet body;
-  Text cookie;              // sent as the only cookie when not empty
+  Text cookie;  // sent as the only cookie when not empty
   bool forbidRedirects = false;
 
-  ByteSet responseBody;     // raw, as received (cut at 32 MB)
-  Text collectedCookies;    // "name=value;" for every cookie the last response set
-  Text rawHeaders;          // status line and header lines, each ending in CR LF, then CR LF
+  ByteSet responseBody;   // raw, as received (cut at 32 MB)
+  Text collectedCookies;  // "name=value;" for every cookie the last response set
+  Text rawHeaders;        // status line and header lines, each ending in CR LF, then CR LF
 };
 
 // Performs the request the record describes (with the agent of the headers' own

@@ -12,7 +12,9 @@
 namespace plexaro {
 namespace {
 // Until character-set detection lands, bodies are taken as they are.
-Text DecodeBody(std::string_view body, int = 0) { return Text(body); }
+Text DecodeBody(std::string_view body, int = 0) {
+  return Text(body);
+}
 }  // namespace
 }  // namespace plexaro
 #endif
@@ -32,7 +34,9 @@ constexpr double kFetchWaitSeconds = 120;
 constexpr double kRedirectWaitSeconds = 25;
 constexpr long kMaxTimeoutMilliseconds = 24L * 3600 * 1000;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -51,7 +55,9 @@ Text WithScheme(std::string_view address) {
   return "http://" + Text(address);
 }
 
-long Clamped(long milliseconds) { return std::clamp(milliseconds, 0L, kMaxTimeoutMilliseconds); }
+long Clamped(long milliseconds) {
+  return std::clamp(milliseconds, 0L, kMaxTimeoutMilliseconds);
+}
 
 // Resolve and connect bound the connection; send and receive bound any silence after
 // it (less than a byte per second for that long); their sum bounds the whole request,
@@ -66,7 +72,9 @@ void ApplyTimeouts(CURL* easy, const RequestTimeouts& timeouts) {
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, connect + send + receive);
 }
 
-const char* OrNull(const Text& text) { return text.empty() ? nullptr : text.c_str(); }
+const char* OrNull(const Text& text) {
+  return text.empty() ? nullptr : text.c_str();
+}
 
 // The charset named in a "Content-Type" value, without quotes; empty when none.
 Text ContentTypeCharset(std::string_view contentType) {
@@ -108,7 +116,9 @@ struct WebRequest::FetchArguments {
   double waitSeconds = kFetchWaitSeconds;
 };
 
-WebRequest::WebRequest() { Recreate(); }
+WebRequest::WebRequest() {
+  Recreate();
+}
 WebRequest::~WebRequest() = default;
 WebRequest::WebRequest(WebRequest&&) noexcept = default;
 WebRequest& WebRequest::operator=(WebRequest&&) noexcept = default;
@@ -255,7 +265,9 @@ bool WebRequest::WaitForResponse(double seconds) {
   return transfer_->Drive(deadline, true);
 }
 
-void WebRequest::Abort() { transfer_->Abort(); }
+void WebRequest::Abort() {
+  transfer_->Abort();
+}
 
 void WebRequest::SetTimeouts(long resolve, long connect, long send, long receive) {
   auto orResolve = [resolve](long value) { return value > 0 ? value : resolve; };
@@ -301,7 +313,9 @@ Text WebRequest::StatusText() const {
   return second == line.npos ? Text() : Text(line.substr(second + 1));
 }
 
-const ByteSet& WebRequest::ResponseBody() const { return transfer_->Response().body; }
+const ByteSet& WebRequest::ResponseBody() const {
+  return transfer_->Response().body;
+}
 
 Text WebRequest::ResponseText() const {
   Text charset = ContentTypeCharset(GetResponseHeader("Content-Type"));
@@ -319,7 +333,9 @@ Text WebRequest::GetResponseHeader(std::string_view name) const {
   return {};
 }
 
-Text WebRequest::GetAllResponseHeaders() const { return transfer_->Response().headers; }
+Text WebRequest::GetAllResponseHeaders() const {
+  return transfer_->Response().headers;
+}
 
 Text WebRequest::SetCookieLines() const {
   Text lines;
@@ -451,9 +467,8 @@ ByteSet WebRequest::FetchBytes(std::string_view address, std::string_view bodyTe
 
 // Redirects are switched off only for this request: the object follows them again
 // afterwards, so a later Fetch on it still reaches the final page.
-Text WebRequest::ExpectRedirect(std::string_view address, bool synchronous,
-                                RedirectHeaders headers, std::string_view referrer,
-                                long* status) {
+Text WebRequest::ExpectRedirect(std::string_view address, bool synchronous, RedirectHeaders headers,
+                                std::string_view referrer, long* status) {
   bool follow = followRedirects_;
   followRedirects_ = false;
   const RequestTimeouts& t = kRedirectTimeouts;

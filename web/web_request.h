@@ -85,7 +85,7 @@ class WebRequest {
   // kOptionEnableRedirects has a meaning; other indexes give no value.
   OptionValue Option(int index, OptionValue value = {});
 
-  long Status() const;     // 0 while nothing has arrived
+  long Status() const;  // 0 while nothing has arrived
   Text StatusText() const;
   const ByteSet& ResponseBody() const;
   // The body as a read-only stream of bytes, valid until the next Send or Open.
@@ -113,8 +113,7 @@ class WebRequest {
              std::string_view extraHeaders = {});
   // As Fetch with an integer time-out; returns the raw body.
   ByteSet FetchBytes(std::string_view address, std::string_view bodyText = {},
-                     int timeoutSeconds = 0,
-                     std::optional<std::string_view> proxy = std::nullopt,
+                     int timeoutSeconds = 0, std::optional<std::string_view> proxy = std::nullopt,
                      bool synchronous = false, std::string_view bodyBytes = {},
                      std::string_view referrer = {}, Text* cookie = nullptr,
                      bool keepCookies = false, std::string_view contentType = {},

@@ -6,8 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <strings.h>
+#include <cstring>
 
 namespace plexaro::testing {
 namespace {
@@ -144,7 +144,8 @@ std::string HeaderValue(const std::string& request, std::string_view name) {
 int HeaderCount(const std::string& request, std::string_view name) {
   int count = 0;
   for (const std::string& header : HeaderNames(request)) {
-    if (header.size() == name.size() && strncasecmp(header.c_str(), name.data(), name.size()) == 0) {
+    if (header.size() == name.size() &&
+        strncasecmp(header.c_str(), name.data(), name.size()) == 0) {
       ++count;
     }
   }

@@ -13,8 +13,12 @@
 namespace plexaro::testing {
 namespace {
 
-struct KeyFree { void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); } };
-struct CertFree { void operator()(X509* cert) const { X509_free(cert); } };
+struct KeyFree {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct CertFree {
+  void operator()(X509* cert) const { X509_free(cert); }
+};
 using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
 using Cert = std::unique_ptr<X509, CertFree>;
 
@@ -29,8 +33,8 @@ bool AddExtension(X509* cert, X509* issuer, int nid, const char* value) {
 }
 
 // A certificate for `commonName` with `key`, signed by the issuer (itself when null).
-Cert MakeCert(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_PKEY* issuerKey,
-              long serial, bool authority) {
+Cert MakeCert(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_PKEY* issuerKey, long serial,
+              bool authority) {
   Cert cert(X509_new());
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), serial);
@@ -42,9 +46,11 @@ Cert MakeCert(EVP_PKEY* key, const char* commonName, X509* issuer, EVP_PKEY* iss
                              reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
   X509* signer = issuer ? issuer : cert.get();
   X509_set_issuer_name(cert.get(), X509_get_subject_name(signer));
-  bool ok = authority ? AddExtension(cert.get(), signer, NID_basic_constraints, "critical,CA:TRUE") &&
-                            AddExtension(cert.get(), signer, NID_key_usage, "critical,keyCertSign,cRLSign")
-                      : AddExtension(cert.get(), signer, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
+  bool ok =
+      authority
+          ? AddExtension(cert.get(), signer, NID_basic_constraints, "critical,CA:TRUE") &&
+                AddExtension(cert.get(), signer, NID_key_usage, "critical,keyCertSign,cRLSign")
+          : AddExtension(cert.get(), signer, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
   if (!ok || X509_sign(cert.get(), issuerKey ? issuerKey : key, EVP_sha256()) == 0) return nullptr;
   return cert;
 }

@@ -64,10 +64,8 @@ TEST(WebRequestFetch, TimeOutSetsAllFourFromOneSecondOn) {
     RequestTimeouts expected;
   };
   const Case cases[] = {
-      {60, {60000, 60000, 60000, 60000}},
-      {1.5, {1500, 1500, 1500, 1500}},
-      {0.5, {10000, 10000, 60000, 120000}},
-      {0, {10000, 10000, 60000, 120000}},
+      {60, {60000, 60000, 60000, 60000}},   {1.5, {1500, 1500, 1500, 1500}},
+      {0.5, {10000, 10000, 60000, 120000}}, {0, {10000, 10000, 60000, 120000}},
       {-1, {0, 60000, 30000, 30000}},  // left as the object had them
   };
   for (const Case& c : cases) {
@@ -85,8 +83,8 @@ TEST(WebRequestFetch, BodyMakesAPostAndBytesWinOverText) {
   WebRequest request;
   request.Fetch(server.Url("/form"), "a=1&b=2");
   std::string bytes("x\0y", 3);
-  EXPECT_EQ(request.FetchBytes(server.Url("/raw"), "ignored", 0, std::nullopt, false, bytes,
-                               "", nullptr, false, "application/octet-stream"),
+  EXPECT_EQ(request.FetchBytes(server.Url("/raw"), "ignored", 0, std::nullopt, false, bytes, "",
+                               nullptr, false, "application/octet-stream"),
             "done");
   auto sent = server.Requests();
   ASSERT_EQ(sent.size(), 2u);

@@ -102,6 +102,16 @@ bool CreateOneDirectory(std::string_view gbkPath) {
 
 bool RemoveFile(std::string_view gbkPath) { return ::unlink(FsPath(gbkPath).c_str()) == 0; }
 
+bool MakeDirectories(std::string_view gbkPath) {
+  const std::string_view separator(&kPathSeparator, 1);
+  for (long at = FindText(gbkPath, separator); at > 0; at = FindText(gbkPath, separator, at + 1)) {
+    std::string_view prefix = gbkPath.substr(0, size_t(at) - 1);
+    if (prefix.empty() || DirectoryExists(prefix)) continue;
+    if (!CreateOneDirectory(prefix)) return false;
+  }
+  return true;
+}
+
 Text RunDirectory() {
   std::error_code error;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);

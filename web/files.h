@@ -28,6 +28,13 @@ bool DirectoryExists(std::string_view gbkPath);
 bool CreateOneDirectory(std::string_view gbkPath);
 bool RemoveFile(std::string_view gbkPath);
 
+// Creates every directory named by the part before each separator, left to right; what
+// follows the last separator is not created (a file name, or nothing when the path ends
+// in "/"). The empty part before a leading "/" is skipped. False at the first directory
+// that cannot be made, or when a part names something that is not a directory
+// (directories made before stay).
+bool MakeDirectories(std::string_view gbkPath);
+
 // The directory of the running executable, with a trailing separator.
 Text RunDirectory();
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "web/text.h"
 
@@ -99,6 +100,8 @@ class CurlTransfer {
   void Clear();
 
   const CurlResponse& Response() const { return response_; }
+  // Moves the response out (a body may be large); the transfer's own becomes empty.
+  CurlResponse TakeResponse() { return std::exchange(response_, CurlResponse{}); }
   CURLcode Result() const { return result_; }
 
  private:

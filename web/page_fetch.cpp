@@ -130,9 +130,9 @@ bool WinInetFetch(FetchRecord& record, const std::atomic<bool>* abort) {
   Prepare(transfer, record, secure);
   if (!transfer.Start()) return false;
   transfer.Drive(CurlTransfer::Clock::time_point::max(), false);
-  const CurlResponse& response = transfer.Response();
+  CurlResponse response = transfer.TakeResponse();
   if (response.statusLine.empty()) return false;
-  record.responseBody = response.body;
+  record.responseBody = std::move(response.body);
   record.rawHeaders = response.statusLine + "\r\n" + response.headers + "\r\n";
   record.collectedCookies = CollectCookies(response.headers);
   return true;

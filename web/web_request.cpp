@@ -3,21 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "web/charset.h"
 #include "web/curl_transfer.h"
 #include "web/gbk.h"
 
-#if __has_include("web/charset.h")
-#include "web/charset.h"
-#else
-namespace plexaro {
-namespace {
-// Until character-set detection lands, bodies are taken as they are.
-Text DecodeBody(std::string_view body, int = 0) {
-  return Text(body);
-}
-}  // namespace
-}  // namespace plexaro
-#endif
 
 namespace plexaro {
 namespace {
@@ -62,6 +51,7 @@ long Clamped(long milliseconds) {
 // Resolve and connect bound the connection; send and receive bound any silence after
 // it (less than a byte per second for that long); their sum bounds the whole request,
 // so a peer that trickles a byte at a time cannot hold a synchronous request forever.
+// Only when all four are 0 is there no bound, as the caller then asked.
 void ApplyTimeouts(CURL* easy, const RequestTimeouts& timeouts) {
   long connect = Clamped(timeouts.resolve) + Clamped(timeouts.connect);
   long send = Clamped(timeouts.send), receive = Clamped(timeouts.receive);
@@ -101,6 +91,12 @@ std::vector<Text> HandleCookieLines(CURL* easy) {
   for (curl_slist* item = list; item; item = item->next) lines.emplace_back(item->data);
   curl_slist_free_all(list);
   return lines;
+}
+
+// A mode that names no known charset detects one.
+CharsetHint AsCharsetHint(int fetchMode) {
+  bool known = fetchMode >= int(CharsetHint::kDetect) && fetchMode <= int(CharsetHint::kBig5Hkscs);
+  return known ? CharsetHint(fetchMode) : CharsetHint::kDetect;
 }
 
 }  // namespace
@@ -321,7 +317,7 @@ Text WebRequest::ResponseText() const {
   Text charset = ContentTypeCharset(GetResponseHeader("Content-Type"));
   Text text;
   if (!charset.empty() && ConvertToGbk(ResponseBody(), charset.c_str(), text)) return text;
-  return DecodeBody(ResponseBody(), 0);
+  return DecodeBody(ResponseBody());
 }
 
 Text WebRequest::GetResponseHeader(std::string_view name) const {
@@ -433,7 +429,7 @@ Text WebRequest::Fetch(std::string_view address, std::string_view bodyText, int 
   SendComposite(a);
   if (fetchMode == -2) return ResponseText();
   if (fetchMode == -1) return ResponseBody();
-  return DecodeBody(ResponseBody(), fetchMode);
+  return DecodeBody(ResponseBody(), AsCharsetHint(fetchMode));
 }
 
 ByteSet WebRequest::FetchBytes(std::string_view address, std::string_view bodyText,

@@ -7,7 +7,6 @@
 #include "web/curl_transfer.h"
 #include "web/gbk.h"
 
-
 namespace plexaro {
 namespace {
 
@@ -123,17 +122,8 @@ void WebRequest::Recreate() {
   transfer_ = std::make_unique<CurlTransfer>();
   // An empty cookie file switches on the handle's own cookie store.
   if (transfer_->Valid()) curl_easy_setopt(transfer_->Easy(), CURLOPT_COOKIEFILE, "");
-  timeouts_ = RequestTimeouts{};
-  followRedirects_ = true;
-  proxySetting_ = 0;
-  proxyServer_.clear();
-  proxyBypass_.clear();
-  opened_ = false;
-  headers_.clear();
-  user_.clear();
-  password_.clear();
-  proxyUser_.clear();
-  proxyPassword_.clear();
+  settings_ = HandleSettings{};
+  request_ = OpenedRequest{};
   handleCookies_.clear();
   handleCookiesLoaded_ = false;
 }
@@ -146,19 +136,14 @@ void WebRequest::Reset() {
 bool WebRequest::Open(std::string_view method, std::string_view address, bool asynchronous) {
   transfer_->Clear();
   transfer_->ClearAbort();
-  headers_.clear();
-  user_.clear();
-  password_.clear();
-  proxyUser_.clear();
-  proxyPassword_.clear();
-  opened_ = false;
+  request_ = OpenedRequest{};
   if (method.empty() || HasLineBreakOrNul(method) || HasLineBreakOrNul(address)) return false;
   if (!transfer_->Valid()) return false;
   Text url = WithScheme(address);
   curl_easy_setopt(transfer_->Easy(), CURLOPT_URL, url.c_str());
-  method_ = Text(method);
-  asynchronous_ = asynchronous;
-  opened_ = true;
+  request_.method = Text(method);
+  request_.asynchronous = asynchronous;
+  request_.opened = true;
   return true;
 }
 
@@ -166,39 +151,40 @@ void WebRequest::SetRequestHeader(std::string_view name, std::string_view value)
   if (name.empty() || name.find_first_of(std::string_view(":; \t\r\n\0", 7)) != name.npos) return;
   value = CutAtLineBreakOrNul(value);
   auto same = [&](const auto& header) { return EqualsIgnoreCase(header.first, name); };
-  auto found = std::find_if(headers_.begin(), headers_.end(), same);
-  if (found != headers_.end()) {
+  auto found = std::find_if(request_.headers.begin(), request_.headers.end(), same);
+  if (found != request_.headers.end()) {
     found->second = Text(value);
   } else {
-    headers_.emplace_back(Text(name), Text(value));
+    request_.headers.emplace_back(Text(name), Text(value));
   }
 }
 
 void WebRequest::ApplyRequestOptions() {
   CURL* easy = transfer_->Easy();
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
-  ApplyTimeouts(easy, timeouts_);
-  if (proxySetting_ == 2) {
-    Text bypass = ReplaceAll(proxyBypass_, ";", ",");
-    curl_easy_setopt(easy, CURLOPT_PROXY, proxyServer_.c_str());
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, settings_.followRedirects ? 1L : 0L);
+  ApplyTimeouts(easy, settings_.timeouts);
+  if (settings_.proxySetting == 2) {
+    Text bypass = ReplaceAll(settings_.proxyBypass, ";", ",");
+    curl_easy_setopt(easy, CURLOPT_PROXY, settings_.proxyServer.c_str());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, OrNull(bypass));
   } else {
-    curl_easy_setopt(easy, CURLOPT_PROXY, proxySetting_ == 1 ? "" : nullptr);
+    curl_easy_setopt(easy, CURLOPT_PROXY, settings_.proxySetting == 1 ? "" : nullptr);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, nullptr);
   }
-  curl_easy_setopt(easy, CURLOPT_USERNAME, OrNull(user_));
-  curl_easy_setopt(easy, CURLOPT_PASSWORD, OrNull(password_));
-  curl_easy_setopt(easy, CURLOPT_HTTPAUTH, user_.empty() ? long{CURLAUTH_BASIC} : CURLAUTH_ANY);
-  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, OrNull(proxyUser_));
-  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, OrNull(proxyPassword_));
+  curl_easy_setopt(easy, CURLOPT_USERNAME, OrNull(request_.user));
+  curl_easy_setopt(easy, CURLOPT_PASSWORD, OrNull(request_.password));
+  curl_easy_setopt(easy, CURLOPT_HTTPAUTH,
+                   request_.user.empty() ? long{CURLAUTH_BASIC} : CURLAUTH_ANY);
+  curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, OrNull(request_.proxyUser));
+  curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, OrNull(request_.proxyPassword));
   curl_easy_setopt(easy, CURLOPT_PROXYAUTH,
-                   proxyUser_.empty() ? long{CURLAUTH_BASIC} : CURLAUTH_ANY);
+                   request_.proxyUser.empty() ? long{CURLAUTH_BASIC} : CURLAUTH_ANY);
   CurlHeaderList& list = transfer_->Headers();
   list.Clear();
-  for (const auto& [name, value] : headers_) list.Append(name, value);
+  for (const auto& [name, value] : request_.headers) list.Append(name, value);
   list.Suppress("Expect");  // the body goes out at once, without waiting for a 100
   auto isCookie = [](const auto& header) { return EqualsIgnoreCase(header.first, "Cookie"); };
-  PrepareHandleCookies(std::any_of(headers_.begin(), headers_.end(), isCookie));
+  PrepareHandleCookies(std::any_of(request_.headers.begin(), request_.headers.end(), isCookie));
 }
 
 // The handle keeps the cookies it receives and sends them again, except to a request
@@ -228,11 +214,11 @@ void WebRequest::PrepareHandleCookies(bool explicitCookie) {
 }
 
 void WebRequest::Send(std::string_view bodyText, std::string_view bodyBytes) {
-  if (!opened_) return;
+  if (!request_.opened) return;
   CURL* easy = transfer_->Easy();
   std::string_view body = !bodyBytes.empty() ? bodyBytes : bodyText;
-  bool head = method_ == "HEAD";
-  bool withBody = !head && (method_ == "POST" || !body.empty());
+  bool head = request_.method == "HEAD";
+  bool withBody = !head && (request_.method == "POST" || !body.empty());
   if (head) {
     curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
   } else if (withBody) {
@@ -242,12 +228,12 @@ void WebRequest::Send(std::string_view bodyText, std::string_view bodyBytes) {
   } else {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
   }
-  bool curlsOwnMethod = head || (withBody ? method_ == "POST" : method_ == "GET");
-  curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, curlsOwnMethod ? nullptr : method_.c_str());
+  bool curlsOwnMethod = head || (withBody ? request_.method == "POST" : request_.method == "GET");
+  curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, curlsOwnMethod ? nullptr : request_.method.c_str());
   ApplyRequestOptions();
-  opened_ = false;  // one Send per Open
+  request_.opened = false;  // one Send per Open
   if (!transfer_->Start()) return;
-  if (!asynchronous_) transfer_->Drive(CurlTransfer::Clock::time_point::max(), false);
+  if (!request_.asynchronous) transfer_->Drive(CurlTransfer::Clock::time_point::max(), false);
 }
 
 bool WebRequest::WaitForResponse(double seconds) {
@@ -267,27 +253,28 @@ void WebRequest::Abort() {
 
 void WebRequest::SetTimeouts(long resolve, long connect, long send, long receive) {
   auto orResolve = [resolve](long value) { return value > 0 ? value : resolve; };
-  timeouts_ = RequestTimeouts{resolve, orResolve(connect), orResolve(send), orResolve(receive)};
+  settings_.timeouts =
+      RequestTimeouts{resolve, orResolve(connect), orResolve(send), orResolve(receive)};
 }
 
 void WebRequest::SetProxy(int setting, std::string_view server, std::string_view bypass) {
-  proxySetting_ = setting;
-  proxyServer_ = Text(CutAtLineBreakOrNul(server));
-  proxyBypass_ = Text(CutAtLineBreakOrNul(bypass));
+  settings_.proxySetting = setting;
+  settings_.proxyServer = Text(CutAtLineBreakOrNul(server));
+  settings_.proxyBypass = Text(CutAtLineBreakOrNul(bypass));
 }
 
 void WebRequest::SetCredentials(std::string_view user, std::string_view password, int target) {
-  Text& userSlot = target == 1 ? proxyUser_ : user_;
-  Text& passwordSlot = target == 1 ? proxyPassword_ : password_;
+  Text& userSlot = target == 1 ? request_.proxyUser : request_.user;
+  Text& passwordSlot = target == 1 ? request_.proxyPassword : request_.password;
   userSlot = Text(CutAtLineBreakOrNul(user));
   passwordSlot = Text(CutAtLineBreakOrNul(password));
 }
 
 OptionValue WebRequest::Option(int index, OptionValue value) {
   if (index != kOptionEnableRedirects) return {};
-  if (const long* number = std::get_if<long>(&value)) followRedirects_ = *number != 0;
-  if (const bool* flag = std::get_if<bool>(&value)) followRedirects_ = *flag;
-  return followRedirects_;
+  if (const long* number = std::get_if<long>(&value)) settings_.followRedirects = *number != 0;
+  if (const bool* flag = std::get_if<bool>(&value)) settings_.followRedirects = *flag;
+  return settings_.followRedirects;
 }
 
 long WebRequest::Status() const {
@@ -465,8 +452,8 @@ ByteSet WebRequest::FetchBytes(std::string_view address, std::string_view bodyTe
 // afterwards, so a later Fetch on it still reaches the final page.
 Text WebRequest::ExpectRedirect(std::string_view address, bool synchronous, RedirectHeaders headers,
                                 std::string_view referrer, long* status) {
-  bool follow = followRedirects_;
-  followRedirects_ = false;
+  bool follow = settings_.followRedirects;
+  settings_.followRedirects = false;
   const RequestTimeouts& t = kRedirectTimeouts;
   SetTimeouts(t.resolve, t.connect, t.send, t.receive);
   Text trimmed(TrimBlanks(address));
@@ -483,7 +470,7 @@ Text WebRequest::ExpectRedirect(std::string_view address, bool synchronous, Redi
   }
   Send();
   if (!synchronous && !WaitForResponse(kRedirectWaitSeconds)) transfer_->Cancel();
-  followRedirects_ = follow;
+  settings_.followRedirects = follow;
   if (status) *status = Status();
   return GetResponseHeader("Location");
 }

@@ -72,7 +72,7 @@ class WebRequest {
   void Abort();
 
   void SetTimeouts(long resolve, long connect, long send, long receive);
-  RequestTimeouts Timeouts() const { return timeouts_; }
+  RequestTimeouts Timeouts() const { return settings_.timeouts; }
   // Setting 0 leaves the proxy to curl's defaults (the http_proxy, https_proxy,
   // all_proxy and no_proxy environment variables), 1 connects directly, 2 uses
   // `server` except for the hosts in `bypass` (separated by ";" or ",").
@@ -140,19 +140,27 @@ class WebRequest {
   Text ExpectRedirect(std::string_view address, bool synchronous, RedirectHeaders headers,
                       std::string_view referrer, long* status);
 
+  // What a new handle starts with, kept from request to request.
+  struct HandleSettings {
+    RequestTimeouts timeouts;
+    bool followRedirects = true;
+    int proxySetting = 0;
+    Text proxyServer, proxyBypass;
+  };
+  // What Open starts afresh.
+  struct OpenedRequest {
+    bool opened = false;
+    bool asynchronous = false;
+    Text method;
+    std::vector<std::pair<Text, Text>> headers;
+    Text user, password, proxyUser, proxyPassword;
+  };
+
   std::unique_ptr<CurlTransfer> transfer_;
   Text storedCookies_;
-  RequestTimeouts timeouts_;
-  bool followRedirects_ = true;
-  int proxySetting_ = 0;
-  Text proxyServer_, proxyBypass_;
+  HandleSettings settings_;
+  OpenedRequest request_;
   int autoLogonPolicy_ = 1;
-  // The opened request.
-  bool opened_ = false;
-  bool asynchronous_ = false;
-  Text method_;
-  std::vector<std::pair<Text, Text>> headers_;
-  Text user_, password_, proxyUser_, proxyPassword_;
   // The handle's own cookies between requests (curl's cookie-file lines), and whether
   // the last request started with them loaded.
   std::vector<Text> handleCookies_;

@@ -404,10 +404,10 @@ TEST(WebRequestMembers, CredentialsAnswerTheServersChallenge) {
   LocalServer server([](const std::string& request, int socket) {
     // "user:secret" in Base64.
     bool authorised = HeaderValue(request, "Authorization") == "Basic dXNlcjpzZWNyZXQ=";
-    LocalServer::Write(socket, authorised ? Ok("welcome")
-                                          : LocalServer::Response(
-                                                "401 Unauthorized",
-                                                "WWW-Authenticate: Basic realm=\"x\"\r\n", ""));
+    LocalServer::Write(
+        socket, authorised ? Ok("welcome")
+                           : LocalServer::Response("401 Unauthorized",
+                                                   "WWW-Authenticate: Basic realm=\"x\"\r\n", ""));
   });
   WebRequest request;
   ASSERT_TRUE(request.Open("GET", server.Url()));

@@ -1,6 +1,8 @@
 #include "web/page_fetch.h"
 
 #include <algorithm>
+#include <array>
+#include <mutex>
 
 #include "web/curl_transfer.h"
 #include "web/web_request.h"
@@ -21,6 +23,45 @@ constexpr std::string_view kNoReferrer = "RefererNo";
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kTotalTimeoutSeconds = 600;
 
+// The page fetches' own cookie store, shared by every fetch of the process like a
+// browser's: curl's share interface, guarded by one mutex per kind of shared data.
+class SharedCookieStore {
+ public:
+  static SharedCookieStore& Instance() {
+    static SharedCookieStore store;
+    return store;
+  }
+  SharedCookieStore(const SharedCookieStore&) = delete;
+  SharedCookieStore& operator=(const SharedCookieStore&) = delete;
+
+  CURLSH* Share() const { return share_; }
+
+ private:
+  SharedCookieStore() {
+    InitCurlOnce();
+    share_ = curl_share_init();
+    if (!share_) return;
+    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &SharedCookieStore::Lock);
+    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &SharedCookieStore::Unlock);
+    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+  }
+  // Fetches still running on abandoned threads at exit keep the share in use; curl
+  // then refuses the clean-up, which is harmless.
+  ~SharedCookieStore() {
+    if (share_) curl_share_cleanup(share_);
+  }
+  static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<SharedCookieStore*>(self)->mutexes_.at(size_t(data)).lock();
+  }
+  static void Unlock(CURL*, curl_lock_data data, void* self) {
+    static_cast<SharedCookieStore*>(self)->mutexes_.at(size_t(data)).unlock();
+  }
+
+  CURLSH* share_ = nullptr;
+  std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
+};
+
 bool Holds(std::string_view text, std::string_view what) {
   return FindText(text, what, 1, Case::kIgnore) > 0;
 }
@@ -34,6 +75,10 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+bool OwnCookie(const FetchRecord& record) {
+  return !TrimBlanks(record.cookie).empty();
 }
 
 // The caller's headers completed in this order: accept, referrer (unless asked for
@@ -83,12 +128,21 @@ std::string_view AgentOf(std::string_view headers) {
   return TrimBlanks(headers.substr(from, end - from));
 }
 
-Text CollectCookies(std::string_view rawHeaders) {
+// Each "name=value" pair the response set, followed by ";". A request that sent its
+// own cookie has not stored the received ones on the way: they go into the shared store
+// here, for the request's host.
+Text CollectCookies(CURL* easy, std::string_view rawHeaders, std::string_view host, bool store) {
   Text cookies;
   for (const Text& line : SplitText(rawHeaders, "\r\n")) {
     if (!StartsWithIgnoreCase(line, "Set-Cookie:")) continue;
     std::string_view cookie = TrimBlanks(std::string_view(line).substr(11));
-    cookies.append(cookie.substr(0, std::min(cookie.size(), cookie.find(';')))).append(";");
+    std::string_view pair = cookie.substr(0, std::min(cookie.size(), cookie.find(';')));
+    cookies.append(pair).append(";");
+    size_t equals = pair.find('=');
+    if (!store || equals == pair.npos || host.empty() || pair.find('\t') != pair.npos) continue;
+    Text storeLine = Text(host) + "\tFALSE\t/\tFALSE\t0\t" + Text(pair.substr(0, equals)) + "\t" +
+                     Text(pair.substr(equals + 1));
+    curl_easy_setopt(easy, CURLOPT_COOKIELIST, storeLine.c_str());
   }
   return cookies;
 }
@@ -108,8 +162,10 @@ void Prepare(CurlTransfer& transfer, const FetchRecord& record, bool secure) {
   bool viaProxy = !record.proxy.empty() && !secure && !HasLineBreakOrNul(record.proxy);
   curl_easy_setopt(easy, CURLOPT_PROXY, viaProxy ? record.proxy.c_str() : "");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, record.forbidRedirects ? 0L : 1L);
-  // Without an explicit cookie, cookies set along a redirect chain go with its next hops.
-  if (TrimBlanks(record.cookie).empty()) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  // The store's cookies go out, and received ones come in, only for a request without
+  // a cookie of its own; an explicit cookie replaces the store's.
+  curl_easy_setopt(easy, CURLOPT_SHARE, SharedCookieStore::Instance().Share());
+  if (!OwnCookie(record)) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   curl_easy_setopt(easy, CURLOPT_TIMEOUT, kTotalTimeoutSeconds);
   AddHeaderLines(CompleteHeaders(record, post), transfer.Headers());
@@ -134,7 +190,8 @@ bool WinInetFetch(FetchRecord& record, const std::atomic<bool>* abort) {
   if (response.statusLine.empty()) return false;
   record.responseBody = std::move(response.body);
   record.rawHeaders = response.statusLine + "\r\n" + response.headers + "\r\n";
-  record.collectedCookies = CollectCookies(response.headers);
+  record.collectedCookies =
+      CollectCookies(transfer.Easy(), response.headers, UrlHost(record.address), OwnCookie(record));
   return true;
 }
 
@@ -177,6 +234,13 @@ Text UrlPath(std::string_view address) {
   long slash = host < 0 ? -1 : FindText(address, "/", host);
   if (slash < 0) return "/";
   return Text(address.substr(size_t(slash) - 1));
+}
+
+void ClearPageFetchCookies() {
+  CurlTransfer transfer;
+  if (!transfer.Valid()) return;
+  curl_easy_setopt(transfer.Easy(), CURLOPT_SHARE, SharedCookieStore::Instance().Share());
+  curl_easy_setopt(transfer.Easy(), CURLOPT_COOKIELIST, "ALL");
 }
 
 }  // namespace plexaro

@@ -35,6 +35,10 @@ struct FetchRecord {
 // `*abort` from another thread ends the request within a fraction of a second.
 bool WinInetFetch(FetchRecord& record, const std::atomic<bool>* abort = nullptr);
 
+// Forgets the cookies page fetches have received (they are shared by the whole process,
+// like a browser's, and sent with every later fetch that brings no cookie of its own).
+void ClearPageFetchCookies();
+
 // The host of an address in lower case (with its ":port" when `keepPort`); an address
 // without a scheme counts as "http://"; empty when there is no host part.
 Text UrlHost(std::string_view address, bool keepPort = false);

@@ -38,7 +38,13 @@ long IndexOf(const std::vector<std::string>& names, std::string_view name) {
   return found == names.end() ? -1 : long(found - names.begin());
 }
 
-TEST(WinInetFetch, CompletesHeadersInOrder) {
+// Page fetches share one cookie store; each test starts with it empty.
+class PageFetch : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearPageFetchCookies(); }
+};
+
+TEST_F(PageFetch, CompletesHeadersInOrder) {
   LocalServer server(Always(LocalServer::Response("200 OK", "", "body")));
   FetchRecord record = Get(server.Url("/p?q=1"));
   ASSERT_TRUE(WinInetFetch(record));
@@ -56,7 +62,7 @@ TEST(WinInetFetch, CompletesHeadersInOrder) {
   EXPECT_LT(IndexOf(names, "Referer"), IndexOf(names, "Accept-Language"));
 }
 
-TEST(WinInetFetch, HeaderRulesTable) {
+TEST_F(PageFetch, HeaderRulesTable) {
   struct Case {
     const char* name;
     Text headers;
@@ -86,7 +92,7 @@ TEST(WinInetFetch, HeaderRulesTable) {
   }
 }
 
-TEST(WinInetFetch, PostGetsFormTypeAndLength) {
+TEST_F(PageFetch, PostGetsFormTypeAndLength) {
   LocalServer server(Always(LocalServer::Response("200 OK", "", "")));
   FetchRecord record = Get(server.Url("/post"));
   record.method = "POST";
@@ -100,7 +106,7 @@ TEST(WinInetFetch, PostGetsFormTypeAndLength) {
   EXPECT_EQ(sent.substr(sent.find("\r\n\r\n") + 4), record.body);
 }
 
-TEST(WinInetFetch, CollectsCookiesAndRawHeaders) {
+TEST_F(PageFetch, CollectsCookiesAndRawHeaders) {
   LocalServer server(Always(LocalServer::Response(
       "200 OK", "Set-Cookie: first=1; path=/; HttpOnly\r\nSet-Cookie: second=2\r\n", "x")));
   FetchRecord record = Get(server.Url());
@@ -111,7 +117,35 @@ TEST(WinInetFetch, CollectsCookiesAndRawHeaders) {
   EXPECT_EQ(record.rawHeaders.substr(record.rawHeaders.size() - 4), "\r\n\r\n");
 }
 
-TEST(WinInetFetch, RedirectsFollowedUnlessForbidden) {
+TEST_F(PageFetch, StoreKeepsCookiesUnlessTheRequestBringsItsOwn) {
+  LocalServer server([](const std::string& request, int socket) {
+    std::string cookie = request.rfind("GET /a ", 0) == 0   ? "Set-Cookie: a=1; path=/\r\n"
+                         : request.rfind("GET /b ", 0) == 0 ? "Set-Cookie: b=2\r\n"
+                                                            : "";
+    LocalServer::Write(socket, LocalServer::Response("200 OK", cookie, ""));
+  });
+  FetchRecord first = Get(server.Url("/a"));
+  FetchRecord second = Get(server.Url("/x"));
+  FetchRecord own = Get(server.Url("/b"), "", "mine=1");
+  FetchRecord fourth = Get(server.Url("/x"));
+  for (FetchRecord* record : {&first, &second, &own, &fourth}) ASSERT_TRUE(WinInetFetch(*record));
+  ClearPageFetchCookies();
+  FetchRecord afterClear = Get(server.Url("/x"));
+  ASSERT_TRUE(WinInetFetch(afterClear));
+
+  auto sent = server.Requests();
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(HeaderCount(sent[0], "Cookie"), 0);
+  EXPECT_EQ(HeaderValue(sent[1], "Cookie"), "a=1");
+  EXPECT_EQ(HeaderCount(sent[2], "Cookie"), 1);
+  EXPECT_EQ(HeaderValue(sent[2], "Cookie"), "mine=1");
+  EXPECT_EQ(own.collectedCookies, "b=2;");
+  EXPECT_NE(HeaderValue(sent[3], "Cookie").find("a=1"), std::string::npos);
+  EXPECT_NE(HeaderValue(sent[3], "Cookie").find("b=2"), std::string::npos);
+  EXPECT_EQ(HeaderCount(sent[4], "Cookie"), 0);
+}
+
+TEST_F(PageFetch, RedirectsFollowedUnlessForbidden) {
   LocalServer server([](const std::string& request, int socket) {
     bool final = request.rfind("GET /final ", 0) == 0;
     LocalServer::Write(socket,
@@ -130,7 +164,7 @@ TEST(WinInetFetch, RedirectsFollowedUnlessForbidden) {
   EXPECT_EQ(forbidden.rawHeaders.substr(0, 18), "HTTP/1.1 302 Found");
 }
 
-TEST(WinInetFetch, HostileCookieAndHeadersMakeNoExtraLines) {
+TEST_F(PageFetch, HostileCookieAndHeadersMakeNoExtraLines) {
   LocalServer server(Always(LocalServer::Response("200 OK", "", "")));
   FetchRecord record = Get(server.Url(), "X-Ok: 1\nX-Evil: 1\r\nX-Two: 2\r\n",
                            "SNUID=5\r\nX-Evil: 2\r\n\r\nGET /second HTTP/1.1");
@@ -147,7 +181,7 @@ TEST(WinInetFetch, HostileCookieAndHeadersMakeNoExtraLines) {
   EXPECT_EQ(server.Requests().size(), 1u);
 }
 
-TEST(WinInetFetch, FailuresLeaveEmptyResults) {
+TEST_F(PageFetch, FailuresLeaveEmptyResults) {
   int port;
   {
     LocalServer gone([](const std::string&, int) {});
@@ -165,22 +199,24 @@ TEST(WinInetFetch, FailuresLeaveEmptyResults) {
   EXPECT_EQ(partial.responseBody, "only this");
 }
 
-TEST(WinInetFetch, AbortFlagStopsAStalledRequest) {
-  LocalServer stalled(
-      [](const std::string&, int) { std::this_thread::sleep_for(std::chrono::seconds(2)); });
+TEST_F(PageFetch, AbortFlagStopsAStalledRequest) {
+  std::unique_ptr<LocalServer> stalled;
+  stalled = std::make_unique<LocalServer>([&stalled](const std::string&, int) {
+    while (!stalled->Stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
   std::atomic<bool> abort{false};
   std::thread aborter([&abort] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     abort.store(true);
   });
   auto start = std::chrono::steady_clock::now();
-  FetchRecord record = Get(stalled.Url());
+  FetchRecord record = Get(stalled->Url());
   EXPECT_FALSE(WinInetFetch(record, &abort));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
   aborter.join();
 }
 
-TEST(WinInetFetch, ProxyCarriesPlainHttpOnly) {
+TEST_F(PageFetch, ProxyCarriesPlainHttpOnly) {
   LocalServer proxy(Always(LocalServer::Response("200 OK", "", "proxied")));
   FetchRecord record = Get("http://plexaro.invalid/page");
   record.proxy = "127.0.0.1:" + std::to_string(proxy.Port());
@@ -224,6 +260,7 @@ TEST(UrlParts, Table) {
 class TlsFetch : public ::testing::Test {
  protected:
   void SetUp() override {
+    ClearPageFetchCookies();
     ASSERT_TRUE(pki_.Valid());
     server_ = std::make_unique<httplib::SSLServer>(pki_.CertFile().c_str(), pki_.KeyFile().c_str());
     ASSERT_TRUE(server_->is_valid());

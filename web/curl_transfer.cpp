@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "web/event_pump.h"
+#include "web/gbk.h"
 
 namespace plexaro {
 namespace {
@@ -54,6 +55,33 @@ bool HasLineBreakOrNul(std::string_view text) {
 
 std::string_view CutAtLineBreakOrNul(std::string_view text) {
   return text.substr(0, std::min(text.size(), text.find_first_of(std::string_view("\r\n\0", 3))));
+}
+
+namespace {
+
+void AppendEscaped(std::string_view bytes, Text& out) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (char c : bytes) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      out.append({'%', kHex[byte >> 4], kHex[byte & 15]});
+    }
+  }
+}
+
+}  // namespace
+
+Text RequestAddress(std::string_view address) {
+  size_t scheme = address.find("://");
+  size_t pathStart = address.find('/', scheme == address.npos ? 0 : scheme + 3);
+  if (pathStart == address.npos) return Text(address);
+  size_t queryStart = std::min(address.find('?', pathStart), address.size());
+  Text out(address.substr(0, pathStart));
+  AppendEscaped(GbkToUtf8(address.substr(pathStart, queryStart - pathStart)), out);
+  AppendEscaped(address.substr(queryStart), out);
+  return out;
 }
 
 void SetTrustedCaFileForTesting(std::string path) {

@@ -32,6 +32,11 @@ bool HasLineBreakOrNul(std::string_view text);
 // The part before the first CR, LF or NUL.
 std::string_view CutAtLineBreakOrNul(std::string_view text);
 
+// The address in the form curl accepts, as a browser sends it: blanks and bytes of
+// 0x80 and above are percent-encoded, in the path as UTF-8 and in the query as the GBK
+// bytes they are. Scheme and host stay as they are.
+Text RequestAddress(std::string_view address);
+
 // Test-only seam: a PEM file of extra certificate authorities that every later transfer
 // trusts instead of the system store. An empty path restores the system store.
 void SetTrustedCaFileForTesting(std::string path);

@@ -149,8 +149,8 @@ Text CollectCookies(CURL* easy, std::string_view rawHeaders, std::string_view ho
 
 void Prepare(CurlTransfer& transfer, const FetchRecord& record, bool secure) {
   CURL* easy = transfer.Easy();
-  Text url = (secure ? "https://" : "http://") + UrlHost(record.address) + ":" +
-             std::to_string(UrlPort(record.address)) + UrlPath(record.address);
+  Text url = RequestAddress((secure ? "https://" : "http://") + UrlHost(record.address) + ":" +
+                            std::to_string(UrlPort(record.address)) + UrlPath(record.address));
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
   bool post = EqualsIgnoreCase(record.method, "POST");
   if (post) {

@@ -139,7 +139,7 @@ bool WebRequest::Open(std::string_view method, std::string_view address, bool as
   request_ = OpenedRequest{};
   if (method.empty() || HasLineBreakOrNul(method) || HasLineBreakOrNul(address)) return false;
   if (!transfer_->Valid()) return false;
-  Text url = WithScheme(address);
+  Text url = RequestAddress(WithScheme(address));
   curl_easy_setopt(transfer_->Easy(), CURLOPT_URL, url.c_str());
   request_.method = Text(method);
   request_.asynchronous = asynchronous;

@@ -104,6 +104,17 @@ TEST(WebRequestFetch, AddressWithoutSchemeGetsHttp) {
   EXPECT_EQ(server.Requests()[0].substr(0, 7), "GET /x ");
 }
 
+TEST(WebRequestFetch, BlanksAndChineseInTheAddressAreEncoded) {
+  LocalServer server(Always(Ok("found")));
+  WebRequest request;
+  // "中文" in GBK: D6 D0 CE C4; in UTF-8: E4 B8 AD E6 96 87.
+  EXPECT_EQ(request.Fetch(server.Url("/a b/\xD6\xD0\xCE\xC4?q=\xD6\xD0 x")), "found");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  const std::string sent = server.Requests()[0];
+  EXPECT_EQ(sent.substr(0, sent.find("\r\n")),
+            "GET /a%20b/%E4%B8%AD%E6%96%87?q=%D6%D0%20x HTTP/1.1");
+}
+
 TEST(WebRequestFetch, RefererAgentAndExtraHeaderLines) {
   LocalServer server(Always(Ok("")));
   WebRequest request;

@@ -17,7 +17,9 @@
 // PumpEvents() once per search step, so a handler may run inside an operation and call
 // the store again: modifications requested meanwhile are queued and carried out right
 // after the running one, in request order; reads are not serialised and may see a
-// modification half done. No operation throws; failures are results.
+// modification half done. No operation throws; failures are results. Text arguments
+// must not view the store's own bytes (StoreBytes()), which an edit moves; SetAllText
+// is the exception.
 #pragma once
 
 #include <cstdint>
@@ -130,7 +132,8 @@ class SettingsStore {
   // its line's start to that "="; with a section, only under a header naming it.
   int ListKeysWithValue(std::string_view value, std::vector<Text>& out,
                         std::string_view section = {});
-  // Writes the whole text to the file (empty name: the loaded file), replacing it.
+  // Writes the whole text to the file (empty name: the loaded file), replacing it. False
+  // when it cannot be written or another store holds it open for writing.
   bool SaveAs(std::string_view fileName = {});
   // Names of the header lines ("[" ... "]") of the text, filtered by the line holding /
   // not holding the texts given; returns the count. Empty in registry mode.

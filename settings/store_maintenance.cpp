@@ -98,8 +98,10 @@ bool SettingsStore::Reload() {
   bool read = throughOpenFile ? openFile->ReadAll(bytes) : ReadWholeFile(loadedFile, bytes);
   if (!read) return false;
   storeText.Assign(std::move(bytes));
-  // A file in memory still holds the changes just dropped; make it the text again.
-  if (openFile && !throughOpenFile) {
+  if (throughOpenFile) {
+    resyncFrom_.reset();  // the text is now what the file holds
+  } else if (openFile) {
+    // A file in memory still holds the changes just dropped; make it the text again.
     resyncFrom_ = 0;
     WriteThrough(0, std::nullopt);
   }
@@ -115,6 +117,10 @@ bool SettingsStore::SaveAs(std::string_view fileName) {
     if (resyncFrom_ && !WriteThrough(*resyncFrom_, std::nullopt)) return false;
     return openFile->Flush();
   }
+  // A file another store holds open for writing is not replaced: that store would go
+  // on writing into the replaced file and every later change of it would be lost.
+  std::unique_ptr<BackingFile> lock = OpenDiskFile(target);
+  if (!lock && FileExists(target)) return false;
   return WriteWholeFile(target, storeText.View());
 }
 

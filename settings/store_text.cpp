@@ -7,6 +7,50 @@
 #include "web/files.h"
 
 namespace plexaro {
+namespace {
+
+// How common a byte is in configuration text, lower for rarer: brackets are rare, the
+// line-structure bytes appear about once a line, letters, digits, blanks and the bytes
+// of Chinese text are everywhere.
+int Commonness(unsigned char byte) {
+  if (byte == '[' || byte == ']') return 0;
+  if (byte == '=' || byte == '\r' || byte == '\n') return 2;
+  if (byte >= 0x80 || byte == ' ' || (byte >= '0' && byte <= '9') ||
+      ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z')) {
+    return 3;
+  }
+  return 1;
+}
+
+// The first match of a non-empty `what` in text[from, stop), or null. Scans for the
+// needle's rarest byte with memchr and compares around it, which is many times faster
+// than memmem while that byte stays rare; when it turns out common here, memmem takes
+// over for the rest.
+const char* FindInRange(const char* text, size_t from, size_t stop, std::string_view what) {
+  size_t anchor = 0;
+  for (size_t i = 1; i < what.size(); ++i) {
+    if (Commonness(what[i]) < Commonness(what[anchor])) anchor = i;
+  }
+  const char* begin = text + from;
+  const char* last = text + stop - what.size();  // the last possible start
+  const char* candidate = begin;
+  size_t misses = 0;
+  while (candidate <= last) {
+    if (misses > 16 && size_t(candidate - begin) < misses * 32) {
+      return static_cast<const char*>(
+          memmem(candidate, size_t(last - candidate) + what.size(), what.data(), what.size()));
+    }
+    const void* hit = std::memchr(candidate + anchor, what[anchor], size_t(last - candidate) + 1);
+    if (!hit) return nullptr;
+    candidate = static_cast<const char*>(hit) - anchor;
+    if (std::memcmp(candidate, what.data(), what.size()) == 0) return candidate;
+    ++candidate;
+    ++misses;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 std::string_view StoreText::Range(long start, long length) const {
   if (start < 1 || length <= 0 || start > Length()) return {};
@@ -14,12 +58,18 @@ std::string_view StoreText::Range(long start, long length) const {
 }
 
 long StoreText::Find(std::string_view what, long start) const {
+  return FindBefore(what, start, Length() + 1);
+}
+
+long StoreText::FindBefore(std::string_view what, long start, long end) const {
   if (start < 1) start = 1;
   size_t from = size_t(start - 1);
-  if (from > bytes_.size() || what.size() > bytes_.size() - from) return -1;
-  if (what.empty()) return from < bytes_.size() ? start : -1;
-  const void* hit = memmem(bytes_.data() + from, bytes_.size() - from, what.data(), what.size());
-  return hit ? long(static_cast<const char*>(hit) - bytes_.data()) + 1 : -1;
+  if (what.empty()) return from < bytes_.size() && start < end ? start : -1;
+  // Matches must begin before `end`, so the bytes searched stop at end - 2 + size.
+  size_t stop = end <= 1 ? 0 : std::min(bytes_.size(), size_t(end - 2) + what.size());
+  if (from >= stop || what.size() > stop - from) return -1;
+  const char* hit = FindInRange(bytes_.data(), from, stop, what);
+  return hit ? long(hit - bytes_.data()) + 1 : -1;
 }
 
 long StoreText::FindBackward(std::string_view what, long start) const {
@@ -93,8 +143,8 @@ long StoreText::FindNextHeader(long from, long to) const {
   long a = from;
   long close = -1;  // the last "]" CR LF found; still the first one at or after any a <= it
   for (;;) {
-    a = Find("\r\n[", a);
-    if (a < 0 || a >= to) return -1;
+    a = FindBefore("\r\n[", a, to);  // a CR LF "[" at or after `to` ends the search
+    if (a < 0) return -1;
     a += 2;
     if (close < a) close = Find("]\r\n", a);
     // Without a "]" CR LF after this "[", there is none after any later one either.

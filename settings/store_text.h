@@ -56,6 +56,8 @@ class StoreText {
 
   // First match beginning at `start` or later (0 and 1 mean the beginning); -1 if none.
   long Find(std::string_view what, long start = 0) const;
+  // The same, but only matches beginning before `end` count (-1 otherwise).
+  long FindBefore(std::string_view what, long start, long end) const;
   // Last match beginning at `start` or earlier (0, or past the end: the whole text).
   long FindBackward(std::string_view what, long start = 0) const;
   // The position before the next CR LF at or after `from`, or the last position.

@@ -119,8 +119,8 @@ int OpenForUpdate(std::string_view gbkPath) {
 }
 
 bool IsSameFile(std::string_view gbkPath, int fd) {
-  struct stat byPath {
-  }, byFd{};
+  struct stat byPath {};
+  struct stat byFd {};
   if (::stat(FsPath(gbkPath).c_str(), &byPath) != 0 || ::fstat(fd, &byFd) != 0) return false;
   return byPath.st_dev == byFd.st_dev && byPath.st_ino == byFd.st_ino;
 }

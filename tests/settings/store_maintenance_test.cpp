@@ -137,6 +137,20 @@ TEST_F(StoreMaintenanceTest, SaveAsOwnFileKeepsWritingThroughAndCopiesElsewhere)
   EXPECT_EQ(store.StoreBytes(), "[s]\r\na=2");
 }
 
+TEST_F(StoreMaintenanceTest, SaveAsLeavesAFileAnotherStoreWritesAlone) {
+  OpenWith("[s]\r\na=1");
+  SettingsStore inMemory;
+  ASSERT_TRUE(inMemory.OpenStore(path, kFileInMemory));
+  EXPECT_TRUE(inMemory.SetAllText("[other]", false));
+  EXPECT_FALSE(inMemory.SaveAs());
+  store.SelectSection("s");
+  EXPECT_TRUE(store.WriteText("a", "2"));
+  ExpectDiskMatches();
+  store.Close();
+  EXPECT_TRUE(inMemory.SaveAs());
+  EXPECT_EQ(ReadRaw(path), "[other]");
+}
+
 TEST_F(StoreMaintenanceTest, ListSectionsWithKeyNamesEachHoldingSectionOnce) {
   struct Case {
     std::string text;

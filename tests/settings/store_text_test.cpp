@@ -22,8 +22,35 @@ TEST(StoreText, FindsBytesFromOneBasedStartBothWays) {
   EXPECT_EQ(text.FindBackward("ab", 4), 1);
   EXPECT_EQ(text.FindBackward("ab", 5), 5);
   EXPECT_EQ(text.FindBackward("b\r\na"), 2);
+  EXPECT_EQ(text.FindBefore("ab", 2, 5), -1);  // the match at 5 begins too late
+  EXPECT_EQ(text.FindBefore("ab", 2, 6), 5);
+  EXPECT_EQ(text.FindBefore("b\r", 1, 3), 2);
   EXPECT_EQ(Make("").Find("a"), -1);
   EXPECT_EQ(Make("").FindBackward("a"), -1);
+}
+
+// The search scans for the needle's rarest byte and falls back to memmem when that byte
+// is common: cross-checked against the plain search on texts dense with candidates.
+TEST(StoreText, FindAgreesWithPlainSearchOnRandomTexts) {
+  const char alphabet[] = {'[', ']', '=', '\r', '\n', 'a', '\x81'};
+  const char* needles[] = {"\r\n[", "]\r\n", "\r\na=", "=", "[a]", "a\x81=", "\n\n\n\n"};
+  uint32_t seed = 7;
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes(size_t(round * 7 % 400), ' ');
+    uint32_t spread = round % 2 ? 7 : 64;  // dense or sparse candidates
+    for (char& c : bytes) {
+      uint32_t pick = ((seed = seed * 1103515245u + 12345u) >> 16) % spread;
+      c = pick < 7 ? alphabet[pick] : 'a';
+    }
+    StoreText text = Make(bytes);
+    for (std::string_view needle : needles) {
+      for (long start : {0L, 1L, 5L, 50L}) {
+        size_t plain = std::string_view(bytes).find(needle, size_t(std::max(start, 1L) - 1));
+        long expected = plain == std::string_view::npos ? -1 : long(plain) + 1;
+        ASSERT_EQ(text.Find(needle, start), expected) << round << " " << needle;
+      }
+    }
+  }
 }
 
 TEST(StoreText, ComparesBytesNotCharacters) {

@@ -35,8 +35,8 @@ void BM_ParseResultPage(benchmark::State& state) {
     for (long k = 1; k <= count; ++k) hits += parser.ParseHit(k, config, "").has_value();
   }
   benchmark::DoNotOptimize(hits);
-  state.counters["pages/s"] = benchmark::Counter(double(state.iterations()),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["pages/s"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.SetBytesProcessed(int64_t(state.iterations() * page.size()));
 }
 BENCHMARK(BM_ParseResultPage)->Unit(benchmark::kMillisecond);
@@ -92,7 +92,8 @@ void BM_RefreshResultList(benchmark::State& state) {
     std::vector<HitRecord> latest;
     for (int i = 0; i < 20; ++i) {
       int n = i % 2 ? i : 100000 + round * 20 + i;  // half new, half seen
-      latest.push_back({"title " + std::to_string(n), "http://example.com/" + std::to_string(n), ""});
+      latest.push_back(
+          {"title " + std::to_string(n), "http://example.com/" + std::to_string(n), ""});
     }
     ++round;
     refresher.RefreshResultList(HandOverRequest{1, 1, &latest, nullptr});

@@ -11,6 +11,7 @@
 #include "core/config_file.h"
 #include "core/monitor_control.h"
 #include "core/result_refresh.h"
+#include "core/seen_lists.h"
 #include "core/sync_executor.h"
 #include "core/web_search_client.h"
 #include "web/event_pump.h"
@@ -21,10 +22,12 @@ namespace plexaro {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-void OnSignal(int) { interrupted = 1; }
+void OnSignal(int) {
+  interrupted = 1;
+}
 
 struct MonitorOptions {
-  Text directory;  // with a trailing separator
+  Text directory;   // with a trailing separator
   long cycles = 0;  // 0: until interrupted
   bool json = false;
 };
@@ -47,7 +50,10 @@ class CliHost final : public MonitorHost {
  public:
   CliHost(const MonitorOptions& options, SettingsStore& store, MonitorConfigList& configs,
           ResultRefresher& refresher, bool beepSilenced)
-      : options_(options), store_(store), configs_(configs), refresher_(refresher),
+      : options_(options),
+        store_(store),
+        configs_(configs),
+        refresher_(refresher),
         beepSilenced_(beepSilenced) {}
 
   void CaptionChanged(const Text&) override {}

@@ -12,10 +12,16 @@ namespace {
 // A damaged count must not make loading create millions of empty configurations.
 constexpr size_t kMaxConfigs = 10000;
 
-const Text& Section() { return gbk("监测列表"); }
-const Text& SilenceKey() { return gbk("选择框禁止提示音"); }
+const Text& Section() {
+  return gbk("监测列表");
+}
+const Text& SilenceKey() {
+  return gbk("选择框禁止提示音");
+}
 
-Text Key(size_t n, const char* suffix) { return "(" + std::to_string(n) + gbk(suffix); }
+Text Key(size_t n, const char* suffix) {
+  return "(" + std::to_string(n) + gbk(suffix);
+}
 
 MonitorConfig ReadConfig(SettingsStore& store, size_t n) {
   MonitorConfig config;
@@ -43,7 +49,9 @@ void WriteConfig(SettingsStore& store, size_t n, const MonitorConfig& config) {
 
 }  // namespace
 
-Text ConfigFileName() { return gbk("Zavrin·Plexaro") + ".ini"; }
+Text ConfigFileName() {
+  return gbk("Zavrin·Plexaro") + ".ini";
+}
 
 void LoadMonitorConfigs(SettingsStore& store, MonitorConfigList& configs, TreeModel& tree,
                         bool& beepSilenced) {
@@ -59,8 +67,7 @@ void LoadMonitorConfigs(SettingsStore& store, MonitorConfigList& configs, TreeMo
   tree.MutableItem(root).expanded = true;
 }
 
-void SaveMonitorConfigs(SettingsStore& store, const MonitorConfigList& configs,
-                        bool beepSilenced) {
+void SaveMonitorConfigs(SettingsStore& store, const MonitorConfigList& configs, bool beepSilenced) {
   store.SelectSection(Section());
   store.WriteBool(SilenceKey(), beepSilenced);
   size_t written = 0;

@@ -19,8 +19,7 @@ void LoadMonitorConfigs(SettingsStore& store, MonitorConfigList& configs, TreeMo
 
 // Writes the configurations that are not deleted, renumbered densely in list order,
 // then "数量". Keys of an earlier, longer save stay in the file.
-void SaveMonitorConfigs(SettingsStore& store, const MonitorConfigList& configs,
-                        bool beepSilenced);
+void SaveMonitorConfigs(SettingsStore& store, const MonitorConfigList& configs, bool beepSilenced);
 
 // The search engine's hosts: section "搜索主机", keys "网页", "新闻" and "微信";
 // missing or empty keys keep the built-in hosts.

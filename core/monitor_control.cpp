@@ -10,9 +10,15 @@ constexpr auto kStartSpacing = std::chrono::milliseconds(50);
 constexpr auto kQuietPeriod = std::chrono::milliseconds(1000);
 }  // namespace
 
-const Text& IdleCaption() { return gbk("开始监测"); }
-const Text& StartingCaption() { return gbk("准备监测.."); }
-const Text& StoppingCaption() { return gbk("正在停止.."); }
+const Text& IdleCaption() {
+  return gbk("开始监测");
+}
+const Text& StartingCaption() {
+  return gbk("准备监测..");
+}
+const Text& StoppingCaption() {
+  return gbk("正在停止..");
+}
 
 // A worker's thread; `ended` turns true when its body has returned.
 struct MonitorControl::WorkerThread {
@@ -62,7 +68,9 @@ Text MonitorControl::Caption() const {
   return caption_;
 }
 
-bool MonitorControl::IsActive() const { return Caption() != IdleCaption(); }
+bool MonitorControl::IsActive() const {
+  return Caption() != IdleCaption();
+}
 
 void MonitorControl::SetCaption(const Text& caption) {
   {

@@ -13,8 +13,8 @@ class RefreshListFiles;
 
 // One worker's cycle result, handed to the UI thread.
 struct HandOverRequest {
-  size_t config = 0;   // 1-based position in the configuration list
-  size_t keyword = 0;  // 1-based keyword index
+  size_t config = 0;                             // 1-based position in the configuration list
+  size_t keyword = 0;                            // 1-based keyword index
   const std::vector<HitRecord>* hits = nullptr;  // `latestHits`, valid during the call
   RefreshListFiles* files = nullptr;             // the keyword's open refresh lists
 };

@@ -14,7 +14,9 @@ const Text& BlankPattern() {
 
 }  // namespace
 
-ResultParser::ResultParser() { PrepareCycle(); }
+ResultParser::ResultParser() {
+  PrepareCycle();
+}
 
 void ResultParser::PrepareCycle() {
   tagStripper_.Create("<[\\s\\S]+?>");
@@ -65,6 +67,8 @@ std::optional<HitRecord> ResultParser::ParseHit(long k, const MonitorConfig& con
   return hit;
 }
 
-Text ExtractSnuid(std::string_view page) { return TextBetween(page, "SNUID=", ";"); }
+Text ExtractSnuid(std::string_view page) {
+  return TextBetween(page, "SNUID=", ";");
+}
 
 }  // namespace plexaro

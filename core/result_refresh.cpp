@@ -7,9 +7,15 @@
 namespace plexaro {
 namespace {
 
-const Text& SeenSection() { return gbk("更新列表"); }
-const Text& AddressesSuffix() { return gbk("#网址"); }
-const Text& TitlesSuffix() { return gbk("#标题"); }
+const Text& SeenSection() {
+  return gbk("更新列表");
+}
+const Text& AddressesSuffix() {
+  return gbk("#网址");
+}
+const Text& TitlesSuffix() {
+  return gbk("#标题");
+}
 
 }  // namespace
 

@@ -10,9 +10,12 @@ Text SearchText(std::string_view keyword, std::string_view siteLimit, bool keywo
   Text prefix = keywordInTitle ? "intitle:" : "";
   Text sitePart = siteLimit.empty() ? Text() : " site:" + HostOfAddress(siteLimit);
   switch (dataSource) {
-    case 0: return prefix + Text(keyword) + sitePart;
-    case 1: return Text(keyword) + sitePart;  // the title option travels as "mode"
-    default: return prefix + Text(keyword);
+    case 0:
+      return prefix + Text(keyword) + sitePart;
+    case 1:
+      return Text(keyword) + sitePart;  // the title option travels as "mode"
+    default:
+      return prefix + Text(keyword);
   }
 }
 

@@ -9,8 +9,8 @@ namespace plexaro {
 // The search engine's hosts ("host" or "host:port"); the configuration file may
 // override them in the section "搜索主机".
 struct SearchHosts {
-  Text web = "www.sogou.com";      // general web and forum search
-  Text news = "news.sogou.com";    // news search
+  Text web = "www.sogou.com";        // general web and forum search
+  Text news = "news.sogou.com";      // news search
   Text weChat = "weixin.sogou.com";  // WeChat article search
 };
 

@@ -83,9 +83,13 @@ LockedFile::~LockedFile() {
   ReleasePath(FsPath(path_).string());
 }
 
-bool LockedFile::Clear() { return ::ftruncate(fd_, 0) == 0 && ::fsync(fd_) == 0; }
+bool LockedFile::Clear() {
+  return ::ftruncate(fd_, 0) == 0 && ::fsync(fd_) == 0;
+}
 
-bool LockedFile::Read(ByteSet& out) const { return ReadAll(fd_, out); }
+bool LockedFile::Read(ByteSet& out) const {
+  return ReadAll(fd_, out);
+}
 
 bool LockedFile::Prepend(std::string_view bytes) {
   ByteSet old;

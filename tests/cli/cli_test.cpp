@@ -1,10 +1,10 @@
 // End-to-end runs of plexaro-cli against the fake search engine.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <regex>
 #include <set>
-#include <sys/wait.h>
 
 #include "support/temp_dir.h"
 #include "tools/fake_search_engine.h"
@@ -14,13 +14,13 @@
 namespace plexaro {
 namespace {
 
-struct Run {
+struct CliRun {
   int status = -1;
   std::vector<std::string> lines;
 };
 
-Run RunCli(const std::string& arguments) {
-  Run run;
+CliRun RunCli(const std::string& arguments) {
+  CliRun run;
   std::string command = std::string(PLEXARO_CLI_PATH) + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -51,16 +51,16 @@ class CliTest : public ::testing::Test {
   // Two configurations of two keywords each, polling every second.
   void WriteConfiguration() {
     std::string host = "127.0.0.1:" + std::to_string(port_);
-    std::string ini = "[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host +
-                      "\r\n[监测列表]\r\n数量=2\r\n"
-                      "(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=alpha|beta\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n"
-                      "(2)启用=真\r\n(2)数据源=1\r\n(2)关键词=gamma|中国\r\n(2)返回数=10\r\n(2)刷新秒=1";
+    std::string ini =
+        "[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host +
+        "\r\n[监测列表]\r\n数量=2\r\n"
+        "(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=alpha|beta\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n"
+        "(2)启用=真\r\n(2)数据源=1\r\n(2)关键词=gamma|中国\r\n(2)返回数=10\r\n(2)刷新秒=1";
     ASSERT_TRUE(WriteWholeFile(dir_.path() + gbk("Zavrin·Plexaro.ini"), Utf8ToGbk(ini)));
   }
 
   std::string Monitor(int cycles) {
-    return "monitor --json --cycles " + std::to_string(cycles) + " --dir " +
-           GbkToUtf8(dir_.path());
+    return "monitor --json --cycles " + std::to_string(cycles) + " --dir " + GbkToUtf8(dir_.path());
   }
 
   FakeSearchEngine engine_;
@@ -70,7 +70,7 @@ class CliTest : public ::testing::Test {
 
 TEST_F(CliTest, MonitorReportsEveryHitOnceAndRemembersThemAcrossRuns) {
   WriteConfiguration();
-  Run first = RunCli(Monitor(2));
+  CliRun first = RunCli(Monitor(2));
   ASSERT_EQ(first.status, 0);
   // Two polls of four workers, two new hits each time.
   std::set<std::string> addresses;
@@ -88,7 +88,7 @@ TEST_F(CliTest, MonitorReportsEveryHitOnceAndRemembersThemAcrossRuns) {
   EXPECT_NE(lines[0].find("/item/4.html"), Text::npos) << lines[0];
   EXPECT_NE(lines[3].find("/item/1.html"), Text::npos) << lines[3];
 
-  Run second = RunCli(Monitor(1));
+  CliRun second = RunCli(Monitor(1));
   ASSERT_EQ(second.status, 0);
   EXPECT_EQ(second.lines.size(), 8u);
   for (const std::string& line : second.lines) {
@@ -97,14 +97,14 @@ TEST_F(CliTest, MonitorReportsEveryHitOnceAndRemembersThemAcrossRuns) {
 }
 
 TEST_F(CliTest, MonitorRefusesAMissingDirectory) {
-  Run run = RunCli("monitor --dir " + GbkToUtf8(dir_.path()) + "missing");
+  CliRun run = RunCli("monitor --dir " + GbkToUtf8(dir_.path()) + "missing");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(RunCli("monitor --cycles zero").status, 2);
   EXPECT_EQ(RunCli("monitor --bogus").status, 2);
 }
 
 TEST_F(CliTest, ParsePrintsTheHitsOfASavedPage) {
-  Run run = RunCli("parse " PLEXARO_FIXTURES "/sogou-web-2021-results.html --source 1");
+  CliRun run = RunCli("parse " PLEXARO_FIXTURES "/sogou-web-2021-results.html --source 1");
   ASSERT_EQ(run.status, 0);
   ASSERT_EQ(run.lines.size(), 12u);
   EXPECT_EQ(Field(run.lines[1], "title"), "jay_搜狗翻译");

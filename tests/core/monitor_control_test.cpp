@@ -170,9 +170,11 @@ TEST_F(MonitorControlTest, UntickingOrDeletingEndsOnlyTheAffectedWorkers) {
   control.OnStartButton();
   ASSERT_TRUE(PollUntil(control, [&] { return control.Caption() == RunningCaption(3); }));
   configs_.SetEnabled(first, false);
-  ASSERT_TRUE(PollUntil(control, [&] { return control.Caption() == RunningCaption(2); }, 500ms));
+  ASSERT_TRUE(PollUntil(
+      control, [&] { return control.Caption() == RunningCaption(2); }, 500ms));
   configs_.ClearKeyword(second, 2);
-  ASSERT_TRUE(PollUntil(control, [&] { return control.Caption() == RunningCaption(1); }, 500ms));
+  ASSERT_TRUE(PollUntil(
+      control, [&] { return control.Caption() == RunningCaption(1); }, 500ms));
   // Ticking the first again while monitoring runs starts only its worker.
   configs_.SetEnabled(first, true);
   control.StartConfig(first);

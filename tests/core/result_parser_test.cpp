@@ -19,8 +19,8 @@ MonitorConfig Source(int dataSource, bool inTitle = false, bool complete = false
 }
 
 Text Block(const char* cls, const char* title, const char* cite = "example.com 2024-1-2") {
-  return std::string("<div class=\"") + cls + "\"><h3><a href=\"http://x/" + title + "\">" +
-         title + "</a></h3><cite>" + cite + "</cite></div>\n";
+  return std::string("<div class=\"") + cls + "\"><h3><a href=\"http://x/" + title + "\">" + title +
+         "</a></h3><cite>" + cite + "</cite></div>\n";
 }
 
 std::vector<HitRecord> ParseAll(ResultParser& parser, const Text& page, const MonitorConfig& config,
@@ -41,8 +41,9 @@ TEST(ResultParser, ReadsARealResultPage) {
   EXPECT_EQ(parser.ElementCount(), 15);  // 11 "vrwrap" and 4 "rb" blocks
   ASSERT_EQ(hits.size(), 12u);           // three blocks have no title link
   EXPECT_EQ(hits[0].title, gbk("周杰伦为什么叫jay 其中含义竟如此的简单_尚之潮"));
-  EXPECT_EQ(hits[0].address,
-            "/link?url=DSOYnZeCC_rwwlqw5z9AL2ZJC94Zz5sJ9wuX43RI4h9YZBjuvLfgtBh4hO-n6v0hIeZ8aQ291kY.");
+  EXPECT_EQ(
+      hits[0].address,
+      "/link?url=DSOYnZeCC_rwwlqw5z9AL2ZJC94Zz5sJ9wuX43RI4h9YZBjuvLfgtBh4hO-n6v0hIeZ8aQ291kY.");
   EXPECT_TRUE(std::regex_match(hits[0].time, std::regex("\\[\\d\\d:\\d\\d\\]2018-3-4")))
       << hits[0].time;
   // An href is kept as the page wrote it, entities and all.
@@ -51,8 +52,8 @@ TEST(ResultParser, ReadsARealResultPage) {
 
 TEST(ResultParser, CollectsTheThreeBlockClassesInDocumentOrder) {
   Text page = "<div class=\"results\">" + Block("vrwrap", "a") + Block("rb", "b") +
-              Block("vrwrap other", "skipped") + Block("wx-rb wx-rb3", "c") +
-              Block("VRWRAP", "d") + "</div>" + Block("vrwrap", "outside");
+              Block("vrwrap other", "skipped") + Block("wx-rb wx-rb3", "c") + Block("VRWRAP", "d") +
+              "</div>" + Block("vrwrap", "outside");
   ResultParser parser;
   std::vector<HitRecord> hits = ParseAll(parser, page, Source(kNews));
   ASSERT_EQ(hits.size(), 4u);
@@ -73,8 +74,9 @@ TEST(ResultParser, PagesWithoutResultsGiveNoBlocks) {
 }
 
 TEST(ResultParser, CleansTitlesToOneLineOfPlainText) {
-  Text page = "<div class=\"results\"><div class=\"rb\"><h3><a href=\"u\">\r\n  <em>Big</em> &amp;"
-              " Small\r\n \t news &lt;1&gt;  \r\n</a></h3></div></div>";
+  Text page =
+      "<div class=\"results\"><div class=\"rb\"><h3><a href=\"u\">\r\n  <em>Big</em> &amp;"
+      " Small\r\n \t news &lt;1&gt;  \r\n</a></h3></div></div>";
   ResultParser parser;
   std::vector<HitRecord> hits = ParseAll(parser, page, Source(kNews));
   ASSERT_EQ(hits.size(), 1u);
@@ -83,7 +85,8 @@ TEST(ResultParser, CleansTitlesToOneLineOfPlainText) {
 }
 
 TEST(ResultParser, CompleteMatchDropsTitlesWithoutTheWholeKeyword) {
-  Text page = "<div class=\"results\">" + Block("rb", "Foo Bar") + Block("rb", "Foo Baz") + "</div>";
+  Text page =
+      "<div class=\"results\">" + Block("rb", "Foo Bar") + Block("rb", "Foo Baz") + "</div>";
   ResultParser parser;
   EXPECT_EQ(ParseAll(parser, page, Source(kNews, true, true), "foo bar").size(), 1u);
   EXPECT_EQ(ParseAll(parser, page, Source(kNews, true, false), "foo bar").size(), 2u);
@@ -105,8 +108,9 @@ TEST(ResultParser, WeChatTimesComeFromTheScriptTimestamp) {
   setenv("TZ", "CST-8", 1);
   tzset();
   auto page = [](const char* stamp) {
-    return std::string("<div class=\"results\"><div class=\"wx-rb wx-rb3\"><h4><a href=\"w\">W</a>"
-                       "</h4><div class=\"s-p\">acct<script>vrTimeHandle552write('") +
+    return std::string(
+               "<div class=\"results\"><div class=\"wx-rb wx-rb3\"><h4><a href=\"w\">W</a>"
+               "</h4><div class=\"s-p\">acct<script>vrTimeHandle552write('") +
            stamp + "')</script></div></div></div>";
   };
   ResultParser parser;

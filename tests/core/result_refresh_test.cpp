@@ -97,8 +97,7 @@ TEST_F(ResultRefreshTest, NewestLinesHeadBothFilesAndSeenListsSurviveAReopen) {
   latest_ = {{"T2", "a2", "t2"}, {"T3", "a3", "t3"}};
   EXPECT_TRUE(later.RefreshResultList(HandOverRequest{1, 1, &latest_, nullptr}).empty());
   reopened.SelectSection(gbk("更新列表"));
-  EXPECT_EQ(reopened.ReadBytes(SeenListKey(configs_.Get(1), "k") + gbk("#网址")),
-            "a3\r\na2\r\na1");
+  EXPECT_EQ(reopened.ReadBytes(SeenListKey(configs_.Get(1), "k") + gbk("#网址")), "a3\r\na2\r\na1");
 }
 
 TEST_F(ResultRefreshTest, BeepsAtMostOnceASecondAndNotWhenSilenced) {

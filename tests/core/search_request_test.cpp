@@ -14,8 +14,8 @@ TEST(BuildSearchAddress, ResultCountOutsideOneToHundredAsksForTwenty) {
     int count;
     const char* num;
   };
-  const Case cases[] = {{0, "&num=20"}, {101, "&num=20"}, {-5, "&num=20"}, {1, "&num=1"},
-                        {100, "&num=100"}};
+  const Case cases[] = {
+      {0, "&num=20"}, {101, "&num=20"}, {-5, "&num=20"}, {1, "&num=1"}, {100, "&num=100"}};
   for (const auto& c : cases) {
     Text address = BuildSearchAddress("k", "", false, 0, c.count);
     EXPECT_TRUE(address.ends_with(c.num)) << address;

@@ -10,9 +10,9 @@ namespace plexaro {
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("plexaro-test-" + std::to_string(::getpid()) + "-" +
-                               std::to_string(counter++));
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("plexaro-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   path_ = TextPath(dir) + "/";

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <thread>
 
@@ -84,6 +85,7 @@ struct FakeSearchEngine::State {
   std::map<std::string, int> hitsSoFar;  // per path + query
   int blocked = 0;
   std::string snuid;
+  std::deque<std::string> rawBodies;
 
   void Handle(const httplib::Request& request, httplib::Response& response);
   std::string ResultsPage(const std::string& path, const std::string& query, int page);
@@ -98,6 +100,11 @@ void FakeSearchEngine::State::Handle(const httplib::Request& request, httplib::R
     std::string raw =
         request.target.substr(std::min(request.target.size(), request.path.size() + 1));
     requests.push_back(Request{request.path, raw, request.get_header_value("Cookie")});
+    if (!rawBodies.empty()) {
+      response.set_content(rawBodies.front(), "text/html");
+      rawBodies.pop_front();
+      return;
+    }
     if (blocked > 0) {
       --blocked;
       response.set_header("Set-Cookie", "SNUID=" + snuid + "; path=/");
@@ -159,6 +166,11 @@ void FakeSearchEngine::BlockNext(int count, const std::string& snuid) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   state_->blocked = count;
   state_->snuid = snuid;
+}
+
+void FakeSearchEngine::ServeNext(std::vector<std::string> bodies) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  for (std::string& body : bodies) state_->rawBodies.push_back(std::move(body));
 }
 
 std::vector<FakeSearchEngine::Request> FakeSearchEngine::Requests() const {

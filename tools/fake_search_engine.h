@@ -36,6 +36,8 @@ class FakeSearchEngine {
 
   // The next `count` requests get a page without results that sets SNUID to `snuid`.
   void BlockNext(int count, const std::string& snuid);
+  // The next requests get these bodies as they are, one each (garbage, huge pages...).
+  void ServeNext(std::vector<std::string> bodies);
   std::vector<Request> Requests() const;
 
  private:

@@ -58,6 +58,10 @@ class RecordingHost final : public MonitorHost {
   }
   void SaveConfigs() override { ++saves; }
   void MonitoringStopped() override { ++stoppedMessages; }
+  void ProblemReported(const Text& problem) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    problems.push_back(problem);
+  }
 
   struct Record {
     size_t config, keyword;
@@ -66,6 +70,7 @@ class RecordingHost final : public MonitorHost {
   std::mutex mutex;
   std::vector<Text> captions;
   std::vector<Record> handOvers;
+  std::vector<Text> problems;
   int saves = 0;
   int stoppedMessages = 0;
 };
@@ -236,6 +241,22 @@ TEST_F(MonitorControlTest, RefreshListFilesAreRestartedEmpty) {
   ASSERT_TRUE(ReadWholeFile(name + ".txt", content));
   EXPECT_EQ(content, "");
   control.Shutdown();
+}
+
+TEST_F(MonitorControlTest, ClashingRefreshListNamesAreReportedOnceAndMonitoringGoesOn) {
+  // Same source and keyword, no site limit: both keywords want the same two files.
+  AddConfig({"same", "same"});
+  AddConfig({"same"});
+  MonitorControl control(Environment());
+  control.OnStartButton();
+  ASSERT_TRUE(PollUntil(control, [&] { return HandOverCount() >= 3; }));
+  control.Shutdown();
+  std::lock_guard<std::mutex> lock(host_.mutex);
+  ASSERT_EQ(host_.problems.size(), 1u);
+  EXPECT_NE(host_.problems[0].find(".txt"), Text::npos);
+  std::set<std::pair<size_t, size_t>> workers;
+  for (const auto& record : host_.handOvers) workers.insert({record.config, record.keyword});
+  EXPECT_EQ(workers.size(), 3u);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(CliTest, MonitorRefusesAMissingDirectory) {
 }
 
 TEST_F(CliTest, ParsePrintsTheHitsOfASavedPage) {
-  CliRun run = RunCli("parse " PLEXARO_FIXTURES "/sogou-web-2021-results.html --source 1");
+  CliRun run = RunCli("parse " PLEXARO_FIXTURES "/sogou/web-2021-results.html --source 1");
   ASSERT_EQ(run.status, 0);
   ASSERT_EQ(run.lines.size(), 12u);
   EXPECT_EQ(Field(run.lines[1], "title"), "jay_搜狗翻译");

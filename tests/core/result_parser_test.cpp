@@ -35,7 +35,7 @@ std::vector<HitRecord> ParseAll(ResultParser& parser, const Text& page, const Mo
 
 TEST(ResultParser, ReadsARealResultPage) {
   ByteSet page;
-  ASSERT_TRUE(ReadWholeFile(PLEXARO_FIXTURES "/sogou-web-2021-results.html", page));
+  ASSERT_TRUE(ReadWholeFile(PLEXARO_FIXTURES "/sogou/web-2021-results.html", page));
   ResultParser parser;
   std::vector<HitRecord> hits = ParseAll(parser, Utf8ToGbk(page), Source(kGeneralWeb));
   EXPECT_EQ(parser.ElementCount(), 15);  // 11 "vrwrap" and 4 "rb" blocks

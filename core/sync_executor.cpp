@@ -29,6 +29,11 @@ int SyncExecutor::Drain() {
   return ran;
 }
 
+void SyncExecutor::WaitForTask(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, timeout, [&] { return !queue_.empty() || closed_; });
+}
+
 void SyncExecutor::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   closed_ = true;

@@ -3,6 +3,7 @@
 // window uses Qt's blocking queued calls instead).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -17,6 +18,8 @@ class SyncExecutor {
   bool RunOnOwner(std::function<void()> task);
   // The owner thread: runs every queued task; returns how many ran.
   int Drain();
+  // The owner thread: sleeps until a task is queued or `timeout` has passed.
+  void WaitForTask(std::chrono::milliseconds timeout);
   // Refuses new tasks and releases the waiting ones unrun; for shutting down.
   void Close();
 

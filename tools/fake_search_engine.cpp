@@ -135,6 +135,10 @@ FakeSearchEngine::FakeSearchEngine() : FakeSearchEngine(Options()) {}
 
 FakeSearchEngine::FakeSearchEngine(Options options) : state_(std::make_unique<State>()) {
   state_->options = options;
+  // Hundreds of workers poll at once; a keep-alive connection would hold one of the
+  // server's threads for seconds while the others queue.
+  state_->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+  state_->server.set_keep_alive_max_count(1);
   for (const char* path : {"/web", "/news", "/weixin"}) {
     state_->server.Get(path, [this](const httplib::Request& request, httplib::Response& response) {
       state_->Handle(request, response);

@@ -11,16 +11,6 @@
 namespace plexaro {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool Contains(std::string_view text, std::string_view what) {
   return FindText(text, what, 1, Case::kIgnore) > 0;
 }

@@ -66,17 +66,6 @@ bool Holds(std::string_view text, std::string_view what) {
   return FindText(text, what, 1, Case::kIgnore) > 0;
 }
 
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool OwnCookie(const FetchRecord& record) {
   return !TrimBlanks(record.cookie).empty();
 }

@@ -169,6 +169,16 @@ void AsciiLowerInPlace(std::string& text) {
   }
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && MatchesFolded(a.data(), b);
 }

@@ -28,6 +28,11 @@ inline char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
 }
 Text AsciiLowerText(std::string_view text);
+// Space, tab, CR or LF.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// The text without blanks at either end.
+std::string_view TrimBlanks(std::string_view text);
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 // AsciiLowerText in place, for a buffer that is reused.
 void AsciiLowerInPlace(std::string& text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

@@ -22,20 +22,6 @@ constexpr double kFetchWaitSeconds = 120;
 constexpr double kRedirectWaitSeconds = 25;
 constexpr long kMaxTimeoutMilliseconds = 24L * 3600 * 1000;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 Text WithScheme(std::string_view address) {
   if (StartsWithIgnoreCase(address, "http://") || StartsWithIgnoreCase(address, "https://")) {
     return Text(address);

@@ -42,6 +42,7 @@ std::string_view WithoutQuery(std::string_view address) {
   return address;
 }
 
+// The scheme with its ":" ("https:"); empty when the address has none.
 Text SchemeOf(std::string_view address) {
   long at = FindText(address, "://");
   return at > 0 ? Text(address.substr(0, size_t(at))) : Text();
@@ -66,7 +67,6 @@ Bases BasesOf(std::string_view address, const Text& page) {
   }
   bases.scheme = SchemeOf(bases.root);
   if (bases.scheme.empty()) bases.scheme = SchemeOf(address);
-  if (!bases.scheme.empty()) bases.scheme += ":";
   return bases;
 }
 

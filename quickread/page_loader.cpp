@@ -69,7 +69,10 @@ Text ScriptTarget(TagObject& tags, std::string_view page) {
     Text value = CleanTarget(TagObject::Attribute(script, name));
     if (!value.empty()) return value;
   }
-  return CleanTarget(TagObject::Attribute(ReplaceAll(script, "(", "="), "window.navigate"));
+  // The call's argument read as an assignment; blanks inside the parenthesis would
+  // otherwise stand between the "=" and the value.
+  Text asAssignment = TagObject::NormalizeEquals(ReplaceAll(script, "(", "="));
+  return CleanTarget(TagObject::Attribute(asAssignment, "window.navigate"));
 }
 
 // Where a page without a title sends the browser; empty when nowhere (or somewhere that

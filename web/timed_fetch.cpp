@@ -30,8 +30,8 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return EqualsIgnoreCase(text.substr(0, std::min(text.size(), prefix.size())), prefix);
 }
 
 Clock::duration TimeoutOf(int seconds) {
@@ -96,7 +96,8 @@ ByteSet FetchWithTimeout(std::string_view address, int method, std::string_view 
   if (TrimBlanks(address).empty()) return {};
   FetchRecord record;
   record.address = Text(address);
-  if (!StartsWith(address, "http://") && !StartsWith(address, "https://")) {
+  // "HTTPS://" is a secure address too, not a host to put "http://" in front of.
+  if (!StartsWithIgnoreCase(address, "http://") && !StartsWithIgnoreCase(address, "https://")) {
     record.address.insert(0, "http://");
   }
   record.method = method == 1 ? "POST" : "GET";

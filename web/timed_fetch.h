@@ -14,7 +14,7 @@ namespace plexaro {
 const Text& FetchTimeoutMessage();
 
 // Fetches `address` ("http://" put in front when it has neither "http://" nor
-// "https://"); method 1 is a POST of `body`, anything else a GET. Waits at most
+// "https://", in any letter case); method 1 is a POST of `body`, anything else a GET. Waits at most
 // `timeoutSeconds` (60 when 0 or less), pumping the calling thread's events; then the
 // request is aborted, its thread joined and FetchTimeoutMessage() returned. Returns the
 // raw body, empty for a blank address or when no response arrived. The out texts get the

@@ -99,6 +99,8 @@ TEST(FetchWithTimeout, CompletedFetchGivesBodyHeadersAndCookies) {
   const std::string sent = server.Requests()[0];
   EXPECT_EQ(sent.substr(0, sent.find("\r\n")), "GET /p?q=1 HTTP/1.1");
   EXPECT_EQ(HeaderValue(sent, "Cookie"), "mine=2");
+  // A scheme in capitals is still a scheme.
+  EXPECT_EQ(FetchWithTimeout("HTTP://" + address), "page");
 }
 
 TEST(FetchWithTimeout, MethodOneSendsThePostBody) {

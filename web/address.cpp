@@ -1,5 +1,6 @@
 #include "web/address.h"
 
+#include <algorithm>
 #include <array>
 
 #include "web/event_pump.h"
@@ -7,6 +8,18 @@
 
 namespace plexaro {
 namespace {
+
+// The length of the address before its query or fragment.
+size_t PathEnd(std::string_view address) {
+  long query = FindText(address, "?");
+  long fragment = FindText(address, "#");
+  long end = query < 0 ? fragment : (fragment < 0 ? query : std::min(query, fragment));
+  return end < 0 ? address.size() : size_t(end) - 1;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
 
 constexpr std::array<std::string_view, 8> kCompoundSuffixLabels = {"com", "net", "org",  "edu",
                                                                    "gov", "tel", "info", "name"};
@@ -90,6 +103,35 @@ Text UrlEncode(std::string_view text, bool asUtf8, bool keepAmpersandAndEquals,
 Text ParentPath(std::string_view path, char separator) {
   long last = FindTextBackward(path, std::string_view(&separator, 1));
   return last > 0 ? Text(path.substr(0, size_t(last) - 1)) : Text();
+}
+
+// A query may hold "/" (a forwarded address), so the directory is taken from the path
+// alone; a bare host is its own directory rather than the scheme's slashes.
+Text AddressDirectory(std::string_view address) {
+  std::string_view path = address.substr(0, PathEnd(address));
+  long scheme = FindText(path, "://");
+  long hostStart = scheme > 0 ? scheme + 3 : 1;
+  long slash = FindTextBackward(path, "/");
+  if (slash < hostStart) return Text(path) + "/";
+  return Text(path.substr(0, size_t(slash)));
+}
+
+Text AbsoluteAddress(std::string_view base, std::string_view link) {
+  if (link.empty()) return Text(base);
+  if (FindText(link, "://") > 0) return Text(link);
+  if (StartsWith(link, "//")) {
+    long scheme = FindText(base, "://");
+    return (scheme > 0 ? Text(base.substr(0, size_t(scheme))) : Text("http:")) + Text(link);
+  }
+  if (StartsWith(link, "/")) {
+    return HostOfAddress(base.substr(0, PathEnd(base)), false, true) + Text(link);
+  }
+  if (StartsWith(link, "?")) return Text(base.substr(0, PathEnd(base))) + Text(link);
+  if (StartsWith(link, "#")) {
+    long fragment = FindText(base, "#");
+    return Text(base.substr(0, fragment > 0 ? size_t(fragment) - 1 : base.size())) + Text(link);
+  }
+  return AddressDirectory(base) + Text(link);
 }
 
 }  // namespace plexaro

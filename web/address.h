@@ -27,4 +27,15 @@ Text UrlEncode(std::string_view text, bool asUtf8, bool keepAmpersandAndEquals =
 // Everything before the last `separator` ('/' or '\\'); empty when there is none.
 Text ParentPath(std::string_view path, char separator);
 
+// The directory of a page's address, ending in "/": the address up to the last "/" of
+// its path (query and fragment left out), or the address and "/" when nothing follows
+// its host.
+Text AddressDirectory(std::string_view address);
+
+// The address a link on the page at `base` leads to: a link holding "://" as it is;
+// "//x" with the base's scheme ("http:" when it has none); "/x" after the base's scheme
+// and host; "?q" after the base without its query; "#f" after the base without its
+// fragment; anything else after AddressDirectory(base). An empty link gives the base.
+Text AbsoluteAddress(std::string_view base, std::string_view link);
+
 }  // namespace plexaro

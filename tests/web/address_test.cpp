@@ -81,3 +81,46 @@ TEST(ParentPath, TakesTextBeforeLastSeparator) {
 
 }  // namespace
 }  // namespace plexaro
+
+namespace plexaro {
+namespace {
+
+TEST(AbsoluteAddress, JoinsEachFormOfLinkToTheBase) {
+  struct Case {
+    const char* base;
+    const char* link;
+    const char* expected;
+  } cases[] = {
+      {"http://h.com/a/b.html", "x.html", "http://h.com/a/x.html"},
+      {"http://h.com/a/b.html", "../x", "http://h.com/a/../x"},
+      {"http://h.com/a/b.html", "/x", "http://h.com/x"},
+      {"https://h.com:8443/a/b", "/x", "https://h.com:8443/x"},
+      {"http://h.com/a/b.html", "https://o.com/y", "https://o.com/y"},
+      {"http://h.com/a/b.html", "ftp://o.com/y", "ftp://o.com/y"},
+      {"https://h.com/a/b.html", "//cdn.net/y", "https://cdn.net/y"},
+      {"h.com/a/b.html", "//cdn.net/y", "http://cdn.net/y"},
+      {"http://h.com/a/b.html?p=1#t", "?q=2", "http://h.com/a/b.html?q=2"},
+      {"http://h.com/a/b.html?p=1#t", "#f", "http://h.com/a/b.html?p=1#f"},
+      {"http://h.com/a/b.html", "", "http://h.com/a/b.html"},
+      // A bare host is its own directory; a "/" in the query is no directory.
+      {"http://h.com", "x", "http://h.com/x"},
+      {"http://h.com", "/x", "http://h.com/x"},
+      {"http://h.com/s.php?u=http://o.com/p", "x", "http://h.com/x"},
+      {"http://h.com/s.php?u=/p", "/x", "http://h.com/x"},
+      {"h.com/a/b", "x", "h.com/a/x"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AbsoluteAddress(c.base, c.link), c.expected) << c.base << " + " << c.link;
+  }
+}
+
+TEST(AddressDirectory, EndsInSlashAndIgnoresQueryAndFragment) {
+  EXPECT_EQ(AddressDirectory("http://h.com/a/b.html"), "http://h.com/a/");
+  EXPECT_EQ(AddressDirectory("http://h.com/a/"), "http://h.com/a/");
+  EXPECT_EQ(AddressDirectory("http://h.com"), "http://h.com/");
+  EXPECT_EQ(AddressDirectory("http://h.com?x=/y#z/w"), "http://h.com/");
+  EXPECT_EQ(AddressDirectory(""), "/");
+}
+
+}  // namespace
+}  // namespace plexaro

@@ -15,13 +15,6 @@ constexpr int kPasses = 2;
 // Where a script without a title sends the browser, tried in this order.
 constexpr std::string_view kScriptTargets[] = {"location.href", "self.location", "top.location"};
 
-std::string_view TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Blanks and one pair of matching quotes around a target, as browsers read
 // content="0; URL='next.html'".
 Text CleanTarget(std::string_view target) {

@@ -23,17 +23,6 @@ constexpr long long kMaxTimeoutSeconds = 10'000'000;
 // How long the waiting thread sleeps between two pumps of its events.
 constexpr auto kPumpStep = std::chrono::milliseconds(10);
 
-std::string_view TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return EqualsIgnoreCase(text.substr(0, std::min(text.size(), prefix.size())), prefix);
-}
-
 Clock::duration TimeoutOf(int seconds) {
   long long wanted = seconds > 0 ? seconds : kDefaultTimeoutSeconds;
   return std::chrono::seconds(std::min(wanted, kMaxTimeoutSeconds));

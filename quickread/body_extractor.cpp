@@ -84,18 +84,18 @@ bool CanOverlapItself(std::string_view needle) {
 
 // Decides which blocks merely wrap an element of their own kind. Reading a block's html
 // afresh for each block would cost the square of the nesting depth; the answers come
-// from the page's element list instead. An element inside a block is an element of the
-// page starting inside it: both lists match opening and closing tags by the same nesting
-// count, and a block that closes holds every element it contains up to their closing
-// tags, so each has the same extent and bare text in the block as in the page.
+// from the page's element list instead. The elements inside a block are the elements of
+// the page that start inside it, with the same extent and bare text: both lists match
+// opening and closing tags by the same nesting count, and a block always ends with its
+// closing tag (a lone opening tag is all markup and has no bare text), so every element
+// opened inside it is closed before it.
 class WrapperTest {
  public:
   WrapperTest(const Elements& elements, std::string_view tagName)
       : elements_(elements),
         closingTag_("</" + Text(tagName) + ">"),
         directCount_(CanOverlapItself(closingTag_)),
-        lengths_(BareLengths(elements)),
-        ends_(elements.ends) {
+        lengths_(BareLengths(elements)) {
     if (directCount_) return;
     for (long at = FindText(elements.page, closingTag_, 1, Case::kIgnore); at > 0;
          at = FindText(elements.page, closingTag_, at + long(closingTag_.size()), Case::kIgnore)) {
@@ -114,20 +114,8 @@ class WrapperTest {
         size_t(std::lower_bound(elements_.starts.begin(), elements_.starts.end(), end) -
                elements_.starts.begin());
     if (first >= last) return false;
-    const double whole = double(elements_.bare[i].size());
-    if (ends_.Of(first, last) <= end) {
-      const size_t longest = lengths_.Of(first, last);
-      return longest > 0 && IsAbovePercent(double(longest), whole, 30);
-    }
-    // Only a block that is a lone opening tag gets here: elements opened inside it may
-    // close after it, and within the block they are just their opening tags.
-    for (size_t j = first; j < last; ++j) {
-      PumpEvents();
-      size_t length = elements_.bare[j].size();
-      if (elements_.ends[j] > end) length = BareText(OpeningTag(j, end)).size();
-      if (length > 0 && IsAbovePercent(double(length), whole, 30)) return true;
-    }
-    return false;
+    const size_t longest = lengths_.Of(first, last);
+    return longest > 0 && IsAbovePercent(double(longest), double(elements_.bare[i].size()), 30);
   }
 
  private:
@@ -149,18 +137,10 @@ class WrapperTest {
     return long(to - from);
   }
 
-  // Element j's opening tag, through the first ">" after its "<", cut at `limit`.
-  std::string_view OpeningTag(size_t j, size_t limit) const {
-    const size_t start = elements_.starts[j];
-    const long close = FindText(elements_.page, ">", long(start) + 2);
-    const size_t end = close > 0 ? std::min(size_t(close), limit) : limit;
-    return elements_.page.substr(start, end - start);
-  }
-
   const Elements& elements_;
   Text closingTag_;
   bool directCount_;
-  RangeMax lengths_, ends_;
+  RangeMax lengths_;
   std::vector<size_t> closings_;  // 0-based offsets of the closing tags in the page
 };
 

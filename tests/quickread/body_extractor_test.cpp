@@ -85,7 +85,7 @@ TEST_F(Extractor, AnElementWithoutBareTextIsAGroupButNoBlock) {
 }
 
 TEST_F(Extractor, NoElementOfTheTagGivesTheEmptyText) {
-  for (const Text page : {Text("<p>text only</p>"), Text(""), Text("<table>t</table>")}) {
+  for (const Text& page : {Text("<p>text only</p>"), Text(""), Text("<table>t</table>")}) {
     EXPECT_EQ(extractor.ExtractByBlocks(page, "div"), "") << page;
     EXPECT_EQ(extractor.ExtractByGroups(page, "div"), "") << page;
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "reference_extractor.h"
+#include "web/files.h"
 #include "web/gbk.h"
 
 namespace plexaro {
@@ -165,6 +166,39 @@ TEST_F(Extractor, AgreesWithTheStepByStepReadingOnRandomPages) {
           << "blocks, " << tag << ", seed " << seed << ": " << page;
       ASSERT_EQ(extractor.ExtractByGroups(page, tag), reference::Groups(extractor, page, tag))
           << "groups, " << tag << ", seed " << seed << ": " << page;
+    }
+  }
+}
+
+Text ReadGbkPage(const char* utf8Path) {
+  ByteSet bytes;
+  if (!ReadWholeFile(utf8Path, bytes)) return Text();
+  return Utf8ToGbk(bytes);
+}
+
+TEST_F(Extractor, RealPagesAgreeWithTheStepByStepReading) {
+  struct Case {
+    const char* name;
+    Text bodyStart;  // empty: the page is mostly links, below the text ratio
+  };
+  const Case cases[] = {
+      {"web-2021-results.html", ""},
+      {"weixin-2017-articles.html", ""},
+      {"weixin-2017-antispider.html", "<div class=\"content-box\">"},
+  };
+  for (const Case& c : cases) {
+    const Text page = ReadGbkPage((Text(PLEXARO_SHARED_FIXTURES "/sogou/") + c.name).c_str());
+    ASSERT_FALSE(page.empty()) << c.name;
+    for (const char* tag : {"div", "table"}) {
+      EXPECT_EQ(extractor.ExtractByBlocks(page, tag), reference::Blocks(extractor, page, tag))
+          << c.name << " " << tag;
+      EXPECT_EQ(extractor.ExtractByGroups(page, tag), reference::Groups(extractor, page, tag))
+          << c.name << " " << tag;
+    }
+    for (ExtractMode mode : {ExtractMode::GroupDensity, ExtractMode::BlockDensity}) {
+      const Text body = extractor.Extract(page, mode);
+      EXPECT_EQ(body.substr(0, c.bodyStart.size()), c.bodyStart) << c.name << " " << int(mode);
+      EXPECT_EQ(body.empty(), c.bodyStart.empty()) << c.name << " " << int(mode);
     }
   }
 }

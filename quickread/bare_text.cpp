@@ -86,7 +86,8 @@ void WalkTags(std::string_view text, OnTag onTag, OnChar onChar) {
 
 void AppendBareChar(std::string_view text, size_t at, size_t length, Text& out) {
   if (length == 1 && IsWhiteSpace(text[at])) return;
-  out.append(text.data() + at, length);
+  out.push_back(text[at]);
+  if (length == 2) out.push_back(text[at + 1]);
 }
 
 constexpr uint64_t kModulus = 0x7fffffff;  // 2^31 - 1
@@ -117,6 +118,9 @@ Text BareText(std::string_view fragment) {
 
 BareTextIndex::BareTextIndex(std::string_view page) : page_(page) {
   bare_.reserve(page.size() / 2);
+  const size_t tagStarts = size_t(std::count(page.begin(), page.end(), '<'));
+  edges_.reserve(2 * tagStarts);
+  bareAt_.reserve(2 * tagStarts);
   auto edge = [&](size_t at) {
     edges_.push_back(at);
     bareAt_.push_back(bare_.size());
@@ -128,9 +132,6 @@ BareTextIndex::BareTextIndex(std::string_view page) : page_(page) {
         edge(end);
       },
       [&](size_t at, size_t length) { AppendBareChar(page, at, length, bare_); });
-  prefix_.resize(bare_.size() + 1);
-  prefix_[0] = 0;
-  for (size_t i = 0; i < bare_.size(); ++i) prefix_[i + 1] = uint32_t(Step(prefix_[i], bare_[i]));
 }
 
 long BareTextIndex::EdgeOffset(size_t pageOffset) const {
@@ -172,6 +173,12 @@ bool BareTextIndex::Contains(std::string_view whole, std::string_view part) cons
 uint64_t BareTextIndex::Hash(std::string_view text) const {
   uint64_t hash = 0;
   if (Holds(text)) {
+    if (prefix_.empty()) {
+      prefix_.resize(bare_.size() + 1);
+      prefix_[0] = 0;
+      for (size_t i = 0; i < bare_.size(); ++i)
+        prefix_[i + 1] = uint32_t(Step(prefix_[i], bare_[i]));
+    }
     const size_t from = size_t(text.data() - bare_.data()), to = from + text.size();
     hash = (prefix_[to] + kModulus -
             uint64_t(prefix_[from]) * PowerMod(kBase, text.size()) % kModulus) %

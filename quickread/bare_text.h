@@ -36,7 +36,7 @@ class BareTextIndex {
   bool Contains(std::string_view whole, std::string_view part) const;
 
   // A hash of the bytes of `text`, equal for equal texts; O(1) for views into the
-  // page's bare text.
+  // page's bare text once a first call has indexed it.
   uint64_t Hash(std::string_view text) const;
 
  private:
@@ -44,11 +44,11 @@ class BareTextIndex {
   long EdgeOffset(size_t pageOffset) const;  // offset in bare_ at a tag edge, or -1
 
   std::string_view page_;
-  Text bare_;                     // the page's bare text
-  std::vector<size_t> edges_;     // page offsets where a tag starts or ends, ascending
-  std::vector<size_t> bareAt_;    // length of bare_ at each edge
-  std::vector<uint32_t> prefix_;  // polynomial hash of bare_[0, i)
-  std::deque<Text> computed_;     // bare texts of parts that are not slices
+  Text bare_;                             // the page's bare text
+  std::vector<size_t> edges_;             // page offsets where a tag starts or ends, ascending
+  std::vector<size_t> bareAt_;            // length of bare_ at each edge
+  mutable std::vector<uint32_t> prefix_;  // hash of bare_[0, i), made on the first Hash
+  std::deque<Text> computed_;             // bare texts of parts that are not slices
 };
 
 }  // namespace plexaro

@@ -52,8 +52,12 @@ class BodyExtractor {
   // found, and for a mode outside the four.
   Text Extract(std::string_view page, ExtractMode mode, std::string_view markers = {});
 
-  // The elements each marker names, in marker order, joined by "\r\n" (see the source for
-  // the exact joining). `all` takes every matching element, otherwise the first.
+  // The elements the markers name, cleaned and with the blanks around "=" removed. Each
+  // marker that is not blank gives every matching element followed by "\r\n" (`all`) or
+  // its first matching element, and the markers' texts follow each other in marker order,
+  // with "\r\n" in front of each once something came before. With `all`, a marker's
+  // elements stop before the first that would take the result past 4 times the page's
+  // size plus 1 MB (only nested matches repeating each other come near that).
   Text ExtractByMarkers(std::string_view page, std::string_view markers, bool all);
 
   // The density strategies for one tag name ("div" or "table"): an element's raw text,

@@ -11,14 +11,14 @@
 
 namespace plexaro {
 
-// Reorders `items` into the order of a probing insertion sort by `keyOf(item)` (a size):
-// items are placed one by one in input order; with j placed, the item probes position
-// ceil(j / 2) and walks from there to the end of its run of equal keys when the probed
-// key is not smaller than its own (descending) or not larger (ascending), and to the
-// front of that run otherwise. The outcome is sorted; only the order inside runs of equal
-// keys depends on the probes. Runs in O(n log n): the front-or-back decision needs only
-// the number of placed keys on one side of the new key, which a counting tree answers.
-// Pumps events once per item. Calling thread only.
+// Reorders `items` into the order of a probing insertion sort by `keyOf(item)` (a size).
+// Items are placed one by one in input order; with j placed, an item probes position
+// ceil(j / 2) and walks from there to its place. The outcome is sorted; only the order
+// among equal keys depends on the probe: descending, a new item goes behind the placed
+// items of its key when the probed key is at least its own and in front of them
+// otherwise; ascending, behind them when the probed key is smaller and in front of them
+// otherwise. Runs in O(n log n), since that decision needs only the number of placed keys
+// below the new one, which a counting tree keeps. Pumps events once per item.
 template <typename T, typename KeyOf>
 void SortByKeyProbing(std::vector<T>& items, bool descending, KeyOf keyOf) {
   const size_t n = items.size();

@@ -7,6 +7,7 @@
 // for "/a>" and ">" never rescan bytes. Pure functions and objects of one thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -23,12 +24,36 @@ namespace plexaro {
 // characters (a lead byte with whatever byte follows it).
 Text BareText(std::string_view fragment);
 
+// A bare text handed out by BareTextIndex: up to three slices that follow each other,
+// viewing the index's buffers or the page. Valid as long as the index.
+class BareRef {
+ public:
+  static constexpr size_t kMaxPieces = 3;
+  BareRef() = default;
+  explicit BareRef(std::string_view text) { Add(text); }
+
+  // Appends a slice (joining it to the last one when it continues it); false when full.
+  bool Add(std::string_view piece);
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  size_t PieceCount() const { return count_; }
+  std::string_view Piece(size_t i) const { return pieces_[i]; }
+  Text ToText() const;
+  friend bool operator==(const BareRef& a, const BareRef& b);
+
+ private:
+  std::array<std::string_view, kMaxPieces> pieces_{};
+  size_t count_ = 0, size_ = 0;
+};
+
 // Bare texts of many parts of one page. The page is walked once from its start; a part
 // whose start and end that walk steps on (the usual case for an element) is a slice of
 // its bare text. A part that starts where no walk stepped yet gets a walk of its own,
 // which ends where it meets an earlier walk, so elements nested inside a link share one
-// walk too. Any other part is computed from its own bytes.
-// The page must outlive the index, and the index the views it hands out.
+// walk too. A part whose end lies inside a tag of its walk is the walk's bare text up to
+// that tag, the tag as the part's own bytes read it, and the rest by the same rules.
+// Anything that would need more slices is computed from the part's own bytes.
+// The page must outlive the index, and the index the texts it hands out.
 class BareTextIndex {
  public:
   explicit BareTextIndex(std::string_view page);
@@ -37,15 +62,15 @@ class BareTextIndex {
   BareTextIndex& operator=(const BareTextIndex&) = delete;
 
   // BareText of page bytes [start, end) (0-based, end exclusive, end <= page size).
-  std::string_view Of(size_t start, size_t end);
+  BareRef Of(size_t start, size_t end);
 
-  // Whether `part` occurs in `whole` (both bare texts from this index or any text), by
-  // the text search's rules: an empty part occurs in any non-empty whole.
-  bool Contains(std::string_view whole, std::string_view part) const;
+  // Whether `part` occurs in `whole`, by the text search's rules: an empty part occurs
+  // in any non-empty whole.
+  bool Contains(const BareRef& whole, const BareRef& part) const;
 
-  // A hash of the bytes of `text`, equal for equal texts; O(1) for views this index
-  // handed out once a first call has indexed their walk.
-  uint64_t Hash(std::string_view text) const;
+  // A hash of the bytes, equal for equal texts; O(pieces) for slices of this index's
+  // walks once a first call has indexed their walk.
+  uint64_t Hash(const BareRef& text) const;
 
  private:
   struct Walk;
@@ -54,7 +79,10 @@ class BareTextIndex {
   const Walk* WalkFrom(size_t start);
   const Walk* WalkThrough(size_t at);
   bool SteppedOn(size_t at) const;
+  size_t TagEnd(size_t at, size_t limit);
+  BareRef Computed(size_t start, size_t end);
   const Walk* Holder(std::string_view view) const;  // the walk whose bare text holds view
+  uint64_t PieceHash(std::string_view piece) const;
 
   std::string_view page_;
   std::vector<std::unique_ptr<Walk>> walks_;     // walks_[0] from the page start

@@ -41,7 +41,7 @@ class Elements {
   std::string_view page;
   BareTextIndex index;
   std::vector<size_t> starts, ends;  // 0-based, end exclusive
-  std::vector<std::string_view> bare;
+  std::vector<BareRef> bare;
 
  private:
   static std::string_view Collect(QuickReadTagObject& tags, std::string_view clean,
@@ -122,7 +122,7 @@ class WrapperTest {
   static std::vector<size_t> BareLengths(const Elements& elements) {
     std::vector<size_t> lengths;
     lengths.reserve(elements.Count());
-    for (std::string_view text : elements.bare) lengths.push_back(text.size());
+    for (const BareRef& text : elements.bare) lengths.push_back(text.size());
     return lengths;
   }
 
@@ -144,27 +144,19 @@ class WrapperTest {
   std::vector<size_t> closings_;  // 0-based offsets of the closing tags in the page
 };
 
-// Exact equality of bare texts, cheap for the many views that are slices of the page's
-// bare text (nested wrappers without text of their own share the very same slice).
-struct SameText {
-  bool operator()(std::string_view a, std::string_view b) const {
-    return (a.data() == b.data() && a.size() == b.size()) || a == b;
-  }
-};
 struct TextHash {
   const BareTextIndex* index;
-  size_t operator()(std::string_view text) const { return size_t(index->Hash(text)); }
+  size_t operator()(const BareRef& text) const { return size_t(index->Hash(text)); }
 };
 
 struct Group {
   std::vector<size_t> members;  // element numbers, longest html first once sorted
-  std::string_view text;
+  BareRef text;
 };
 
 std::vector<Group> GroupByText(const Elements& elements) {
   std::vector<Group> groups;
-  std::unordered_map<std::string_view, size_t, TextHash, SameText> byText(
-      16, TextHash{&elements.index});
+  std::unordered_map<BareRef, size_t, TextHash> byText(16, TextHash{&elements.index});
   for (size_t i = 0; i < elements.Count(); ++i) {
     PumpEvents();
     auto [it, added] = byText.try_emplace(elements.bare[i], groups.size());
@@ -182,8 +174,8 @@ std::vector<size_t> WithoutWrappers(const std::vector<Group>& groups,
   std::vector<bool> removed(ascending.size(), false);
   for (size_t l = ascending.size() - 1; l-- > 0;) {
     PumpEvents();
-    const std::string_view prev = groups[ascending[l + 1]].text;
-    const std::string_view cur = groups[ascending[l]].text;
+    const BareRef& prev = groups[ascending[l + 1]].text;
+    const BareRef& cur = groups[ascending[l]].text;
     if (!prev.empty() && IsAbovePercent(double(cur.size()), double(prev.size()), 50) &&
         index.Contains(prev, cur)) {
       removed[l + 1] = true;
@@ -196,8 +188,8 @@ std::vector<size_t> WithoutWrappers(const std::vector<Group>& groups,
   return kept;
 }
 
-Text ByRatio(std::string_view text, std::string_view html) {
-  if (IsBelowPercent(double(text.size()), double(html.size()), 5)) {
+Text ByRatio(size_t textLength, std::string_view html) {
+  if (IsBelowPercent(double(textLength), double(html.size()), 5)) {
     return BodyExtractor::LowRatioMarker();
   }
   return Text(html);
@@ -244,7 +236,7 @@ Text BodyExtractor::ExtractByBlocks(std::string_view page, std::string_view tagN
   }
   if (blocks.empty()) return Text();
   SortByKeyProbing(blocks, true, [&](size_t i) { return elements.bare[i].size(); });
-  return ByRatio(elements.bare[blocks.front()], elements.Html(blocks.front()));
+  return ByRatio(elements.bare[blocks.front()].size(), elements.Html(blocks.front()));
 }
 
 Text BodyExtractor::ExtractByGroups(std::string_view page, std::string_view tagName) {
@@ -262,7 +254,7 @@ Text BodyExtractor::ExtractByGroups(std::string_view page, std::string_view tagN
   order = WithoutWrappers(groups, order, elements.index);
   SortByKeyProbing(order, true, textLength);
   const Group& first = groups[order.front()];
-  return ByRatio(first.text, elements.Html(first.members.front()));
+  return ByRatio(first.text.size(), elements.Html(first.members.front()));
 }
 
 void BodyExtractor::SortByTextLength(std::vector<TextGroup>& list, bool descending) {

@@ -84,7 +84,7 @@ TEST(BareTextIndex, PartsEqualTheBareTextOfTheirBytes) {
         if (a == Text::npos || b == Text::npos || a > b) continue;
         ++b;
       }
-      ASSERT_EQ(index.Of(a, b), BareText(std::string_view(page).substr(a, b - a)))
+      ASSERT_EQ(index.Of(a, b).ToText(), BareText(std::string_view(page).substr(a, b - a)))
           << ::testing::PrintToString(page) << " [" << a << ", " << b << ")";
     }
   }
@@ -93,19 +93,41 @@ TEST(BareTextIndex, PartsEqualTheBareTextOfTheirBytes) {
 TEST(BareTextIndex, ContainmentAndHashFollowTheBytes) {
   const Text page = "<div><p>abc</p><div>bc</div></div><p>abc</p>";
   BareTextIndex index(page);
-  const std::string_view outer = index.Of(0, 34), inner = index.Of(15, 28);
-  const std::string_view last = index.Of(34, page.size());
-  EXPECT_EQ(outer, "abcbc");
-  EXPECT_EQ(inner, "bc");
+  const BareRef outer = index.Of(0, 34), inner = index.Of(15, 28);
+  const BareRef last = index.Of(34, page.size());
+  auto text = [](std::string_view t) { return BareRef(t); };
+  EXPECT_EQ(outer.ToText(), "abcbc");
+  EXPECT_EQ(inner.ToText(), "bc");
   EXPECT_TRUE(index.Contains(outer, inner));
-  EXPECT_TRUE(index.Contains(outer, "cb"));
+  EXPECT_TRUE(index.Contains(outer, text("cb")));
   EXPECT_FALSE(index.Contains(inner, outer));
-  EXPECT_TRUE(index.Contains(inner, ""));
-  EXPECT_FALSE(index.Contains("", ""));
-  EXPECT_EQ(index.Hash(last), index.Hash(Text("abc")));
-  EXPECT_EQ(index.Hash(outer.substr(3)), index.Hash(inner));
+  EXPECT_TRUE(index.Contains(inner, text("")));
+  EXPECT_FALSE(index.Contains(text(""), text("")));
+  EXPECT_EQ(index.Hash(last), index.Hash(text("abc")));
+  EXPECT_TRUE(last == text("abc"));
+  EXPECT_EQ(index.Hash(index.Of(11, 28)), index.Hash(inner));  // "</p>" adds nothing
   // A character is never matched from its second byte.
-  EXPECT_FALSE(index.Contains("\xB0\xA1", "\xA1"));
+  EXPECT_FALSE(index.Contains(text("\xB0\xA1"), text("\xA1")));
+}
+
+TEST(BareRef, PiecesCompareAndHashAsTheirBytes) {
+  const Text one = "abcdef", two = "abc", three = "def";
+  BareRef joined;
+  ASSERT_TRUE(joined.Add(two));
+  ASSERT_TRUE(joined.Add(three));
+  EXPECT_EQ(joined.PieceCount(), 2u);
+  EXPECT_TRUE(joined == BareRef(one));
+  EXPECT_FALSE(joined == BareRef(std::string_view("abcdeg")));
+  BareTextIndex index("");
+  EXPECT_EQ(index.Hash(joined), index.Hash(BareRef(one)));
+  // Slices that continue each other become one.
+  BareRef halves;
+  halves.Add(std::string_view(one).substr(0, 3));
+  halves.Add(std::string_view(one).substr(3));
+  EXPECT_EQ(halves.PieceCount(), 1u);
+  BareRef full;
+  for (const char* piece : {"a", "b", "c"}) ASSERT_TRUE(full.Add(std::string_view(piece, 1)));
+  EXPECT_FALSE(full.Add("d"));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 // and its content stays, and ASCII white space vanishes. The result equals replacing
 // "<a [\s\S]+?/a>|<[\s\S]+?>" and then "\s" with nothing (ignoring case) in the
 // regular-expression engine, but takes one linear walk over the GBK bytes: lazy searches
-// for "/a>" and ">" never rescan bytes. Pure functions and objects of one thread.
+// for "/a>" and ">" never rescan bytes, and nothing stops early where the engine would
+// give up on its backtracking budget (a link of megabytes). Pure functions and objects
+// of one thread.
 #pragma once
 
 #include <array>

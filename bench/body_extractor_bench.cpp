@@ -12,11 +12,10 @@ namespace {
 // A news-site article: navigation, a sidebar of links, the article in nested divs, a
 // table of figures, comments, scripts and styles. `comments` scales the page.
 Text ArticlePage(int comments) {
-  Text page =
-      "<!DOCTYPE html><html><head><meta charset=\"gbk\"><title>" + gbk("新闻标题") +
-      "</title><style>body{margin:0} .nav a{color:#333} /* site style */</style>"
-      "<script>var config = {a: 1, b: '<div>'}; function f(){ return 1 < 2; }</script>"
-      "</head><body><div id=\"header\"><div class=\"nav\">";
+  Text page = "<!DOCTYPE html><html><head><meta charset=\"gbk\"><title>" + gbk("新闻标题") +
+              "</title><style>body{margin:0} .nav a{color:#333} /* site style */</style>"
+              "<script>var config = {a: 1, b: '<div>'}; function f(){ return 1 < 2; }</script>"
+              "</head><body><div id=\"header\"><div class=\"nav\">";
   for (int i = 0; i < 60; ++i) {
     page += "<a href=\"/channel/" + std::to_string(i) + "\">" + gbk("频道") + "</a> ";
   }

@@ -20,9 +20,7 @@ constexpr const char* kTagPattern = "<[\\s\\S]+?>";
 const Text& Page() {
   static const Text page = [] {
     ByteSet utf8;
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind('/')) + "/../../shared/fixtures/sogou/web-2021-results.html";
-    if (!ReadWholeFile(path, utf8)) return Text();
+    if (!ReadWholeFile(PLEXARO_BENCH_FIXTURES "/sogou/web-2021-results.html", utf8)) return Text();
     Text one = Utf8ToGbk(utf8), all;
     while (all.size() < (1u << 20)) all += one;
     return all.substr(0, 1u << 20);

@@ -14,15 +14,14 @@
 namespace plexaro {
 namespace {
 
-const std::filesystem::path kSourceDir = std::filesystem::path(__FILE__).parent_path();
 
-// The saved Sogou result page as GBK; the small excerpt kept with the tests when the
-// shared page is not there.
+// The saved Sogou result page as GBK; the small excerpt when the page is not there.
 Text BasePage() {
   ByteSet bytes;
-  auto shared = kSourceDir / "../../shared/fixtures/sogou/web-2021-results.html";
-  if (ReadWholeFile(TextPath(shared), bytes)) return Utf8ToGbk(bytes);
-  ReadWholeFile(TextPath(kSourceDir / "../tests/fixtures/sogou-web-results-excerpt.html"), bytes);
+  if (ReadWholeFile(PLEXARO_BENCH_FIXTURES "/sogou/web-2021-results.html", bytes)) {
+    return Utf8ToGbk(bytes);
+  }
+  ReadWholeFile(PLEXARO_BENCH_FIXTURES "/sogou-web-results-excerpt.html", bytes);
   return bytes;
 }
 

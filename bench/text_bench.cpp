@@ -17,11 +17,10 @@ namespace {
 constexpr size_t kPageSize = 1024 * 1024;
 
 // About 1 MB of result pages (UTF-8 fixtures turned into GBK), repeated; a made-up page
-// with Chinese text when the fixtures are not beside the source tree.
+// with Chinese text when the fixtures are missing.
 Text BuildPageBody() {
   Text body;
-  std::filesystem::path fixtures =
-      std::filesystem::path(__FILE__).parent_path() / "../../shared/fixtures/sogou";
+  std::filesystem::path fixtures = PLEXARO_BENCH_FIXTURES "/sogou";
   for (const char* name : {"web-2021-results.html", "weixin-2017-articles.html"}) {
     ByteSet bytes;
     if (ReadWholeFile(TextPath(fixtures / name), bytes)) body += Utf8ToGbk(bytes);

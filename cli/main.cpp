@@ -1,7 +1,10 @@
 // plexaro-cli: the headless front end of Plexaro.
 #include <cstdio>
-#include <cstring>
+#include <string>
 
+#include "cli/commands.h"
+
+namespace plexaro {
 namespace {
 
 void PrintUsage() {
@@ -11,16 +14,38 @@ void PrintUsage() {
       "Plexaro watches what the web says about chosen topics.\n"
       "\n"
       "Commands:\n"
-      "  --help    show this text\n");
+      "  monitor [--dir DIR] [--cycles N] [--json]\n"
+      "      Starts monitoring the configurations of DIR/Zavrin\xC2\xB7Plexaro.ini (DIR: the\n"
+      "      program's directory unless given), as the window's start button does, and\n"
+      "      prints each new hit: time, title, source, keyword and address separated by\n"
+      "      tabs, or one JSON object per line with --json. Stops on Ctrl-C, or once\n"
+      "      every worker has finished N polling cycles.\n"
+      "  parse FILE --source N [--keyword K] [--in-title] [--complete]\n"
+      "      Prints the hits of a saved result page as JSON lines (title, address,\n"
+      "      time), as a worker of data source N (0 web, 1 news, 2 forum, 3 WeChat)\n"
+      "      with those options would read them.\n"
+      "  --help\n"
+      "      Shows this text.");
 }
 
 }  // namespace
 
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "plexaro-cli: %s (see plexaro-cli --help)\n", message.c_str());
+  return 2;
+}
+
+}  // namespace plexaro
+
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+  using namespace plexaro;
+  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     PrintUsage();
     return 0;
   }
-  std::fprintf(stderr, "plexaro-cli: unknown command '%s' (see --help)\n", argv[1]);
-  return 2;
+  std::string command = argv[1];
+  Arguments arguments(argv + 2, argv + argc);
+  if (command == "parse") return RunParseCommand(arguments);
+  if (command == "monitor") return RunMonitorCommand(arguments);
+  return UsageError("unknown command '" + command + "'");
 }

@@ -106,6 +106,25 @@ bool RemoveFile(std::string_view gbkPath) {
   return ::unlink(FsPath(gbkPath).c_str()) == 0;
 }
 
+int OpenForUpdate(std::string_view gbkPath) {
+  // O_NONBLOCK keeps a FIFO at that path from blocking the open; it is refused below.
+  FileDescriptor fd(
+      ::open(FsPath(gbkPath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
+  if (fd.get() < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+  return fd.release();
+}
+
+bool IsSameFile(std::string_view gbkPath, int fd) {
+  struct stat byPath {};
+  struct stat byFd {};
+  if (::stat(FsPath(gbkPath).c_str(), &byPath) != 0 || ::fstat(fd, &byFd) != 0) return false;
+  return byPath.st_dev == byFd.st_dev && byPath.st_ino == byFd.st_ino;
+}
+
 bool MakeDirectories(std::string_view gbkPath) {
   const std::string_view separator(&kPathSeparator, 1);
   for (long at = FindText(gbkPath, separator); at > 0; at = FindText(gbkPath, separator, at + 1)) {

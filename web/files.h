@@ -28,6 +28,13 @@ bool DirectoryExists(std::string_view gbkPath);
 bool CreateOneDirectory(std::string_view gbkPath);
 bool RemoveFile(std::string_view gbkPath);
 
+// Opens a regular file for reading and writing, creating it (mode 0644) when it is
+// missing and never truncating it. Returns the descriptor (the caller closes it), or -1
+// when it cannot be opened or is not a regular file.
+int OpenForUpdate(std::string_view gbkPath);
+// True when the path names the same file as the open descriptor (same device and inode).
+bool IsSameFile(std::string_view gbkPath, int fd);
+
 // Creates every directory named by the part before each separator, left to right; what
 // follows the last separator is not created (a file name, or nothing when the path ends
 // in "/"). The empty part before a leading "/" is skipped. False at the first directory

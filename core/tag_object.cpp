@@ -403,6 +403,11 @@ Text TagObject::ElementText(long n, bool keepRaw) const {
       Slice(sourceBuffer_, elementStarts_[size_t(n) - 1], elementEnds_[size_t(n) - 1]), keepRaw);
 }
 
+std::string_view TagObject::ElementView(long n) const {
+  if (n < 1 || size_t(n) > elementStarts_.size() || size_t(n) > elementEnds_.size()) return {};
+  return Slice(sourceBuffer_, elementStarts_[size_t(n) - 1], elementEnds_[size_t(n) - 1]);
+}
+
 Text TagObject::NormalizeEquals(std::string_view text) {
   // The same replacement as the pattern "[\s　]{0,10}=[\s　]{0,10}" → "=", matched
   // leftmost and greedily from the end of the previous match, done on the bytes so that

@@ -79,6 +79,11 @@ class TagObject {
   // the empty text for any other n.
   Text ElementText(long n, bool keepRaw = false) const;
   long ElementCount() const { return long(elementStarts_.size()); }
+  // The n-th collected element as written (raw), viewing CollectedText(); empty for any
+  // other n. Valid until the next collect.
+  std::string_view ElementView(long n) const;
+  // The text the collected elements were cut from, as written.
+  std::string_view CollectedText() const { return sourceBuffer_; }
 
   // Every "=" with up to ten blanks (ASCII white space or the ideographic space) on
   // either side collapsed to a bare "="; every other byte is kept.

@@ -40,9 +40,11 @@ bool FetchableTarget(std::string_view target) {
 }
 
 Text FetchOnce(WebRequest& request, const Text& address, CharsetHint hint, int timeoutSeconds,
-               std::string_view cookie) {
+               std::string_view cookie, const std::atomic<bool>* abortFlag) {
   if (EqualsIgnoreCase(std::string_view(address).substr(0, 8), "https://")) {
-    return DecodeBody(FetchWithTimeout(address, 0, {}, {}, {}, cookie, timeoutSeconds), hint);
+    return DecodeBody(FetchWithTimeout(address, 0, {}, {}, {}, cookie, timeoutSeconds, nullptr,
+                                       nullptr, false, abortFlag),
+                      hint);
   }
   Text sentCookie(cookie);
   return request.Fetch(address, {}, int(hint), timeoutSeconds, std::nullopt, false, {}, {},
@@ -79,13 +81,15 @@ Text RedirectTarget(TagObject& tags, std::string_view page) {
 }  // namespace
 
 Text FetchPage(Text& address, CharsetHint hint, int timeoutSeconds, std::string_view cookie,
-               int emptyPagePauseMs) {
+               int emptyPagePauseMs, const std::atomic<bool>* abortFlag) {
   WebRequest request;
+  request.SetExternalAbort(abortFlag);
   QuickReadTagObject tags;
   tags.Init();
   Text page;
   for (int pass = 0; pass < kPasses; ++pass) {
-    page = FetchOnce(request, address, hint, timeoutSeconds, cookie);
+    page = FetchOnce(request, address, hint, timeoutSeconds, cookie, abortFlag);
+    if (abortFlag && abortFlag->load()) return {};
     if (page.empty()) {
       WaitWithEvents(emptyPagePauseMs);
       continue;

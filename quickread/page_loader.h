@@ -5,6 +5,7 @@
 // Creates and releases everything it uses within the call.
 #pragma once
 
+#include <atomic>
 #include <string_view>
 
 #include "web/charset.h"
@@ -20,8 +21,10 @@ inline constexpr int kEmptyPagePauseMs = 1000;
 // target found on the second page, which is not fetched). A redirect target with a scheme
 // other than http or https is not taken. Returns the last page fetched after FixLinks
 // against `address`; empty when nothing could be fetched, FetchTimeoutMessage() when an
-// "https://" fetch ran out of time.
+// "https://" fetch ran out of time. When `abortFlag` (owned by the caller) turns true,
+// the fetch in progress is given up and the page comes back empty.
 Text FetchPage(Text& address, CharsetHint hint = CharsetHint::kDetect, int timeoutSeconds = 60,
-               std::string_view cookie = {}, int emptyPagePauseMs = kEmptyPagePauseMs);
+               std::string_view cookie = {}, int emptyPagePauseMs = kEmptyPagePauseMs,
+               const std::atomic<bool>* abortFlag = nullptr);
 
 }  // namespace plexaro

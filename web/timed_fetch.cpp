@@ -44,11 +44,13 @@ class FetchThread {
   FetchThread(const FetchThread&) = delete;
   FetchThread& operator=(const FetchThread&) = delete;
 
-  // Waits until the fetch has ended (its result) or the deadline has passed (nullopt).
-  std::optional<bool> WaitUntil(Clock::time_point deadline) {
+  // Waits until the fetch has ended (its result), the deadline has passed (nullopt) or
+  // the caller gave up (false).
+  std::optional<bool> WaitUntil(Clock::time_point deadline, const std::atomic<bool>* abortFlag) {
     for (;;) {
       auto now = Clock::now();
       if (now >= deadline) return std::nullopt;
+      if (abortFlag && abortFlag->load()) return false;
       auto status = doneFuture_.wait_for(std::min<Clock::duration>(kPumpStep, deadline - now));
       PumpEvents();
       if (status == std::future_status::ready) return doneFuture_.get();
@@ -79,7 +81,7 @@ const Text& FetchTimeoutMessage() {
 ByteSet FetchWithTimeout(std::string_view address, int method, std::string_view proxy,
                          std::string_view headers, std::string_view body, std::string_view cookie,
                          int timeoutSeconds, Text* rawHeaders, Text* cookies,
-                         bool forbidRedirects) {
+                         bool forbidRedirects, const std::atomic<bool>* abortFlag) {
   SetIfWanted(rawHeaders, {});
   SetIfWanted(cookies, {});
   if (TrimBlanks(address).empty()) return {};
@@ -103,7 +105,7 @@ ByteSet FetchWithTimeout(std::string_view address, int method, std::string_view 
   } catch (const std::system_error&) {
     return {};  // no thread to run it on
   }
-  std::optional<bool> completed = fetch->WaitUntil(deadline);
+  std::optional<bool> completed = fetch->WaitUntil(deadline, abortFlag);
   if (!completed) return FetchTimeoutMessage();
   if (!*completed) return {};
   SetIfWanted(rawHeaders, std::move(fetch->Record().rawHeaders));

@@ -4,6 +4,8 @@
 // Any thread may call it; the fetch thread never outlives the call.
 #pragma once
 
+#include <atomic>
+
 #include <string_view>
 
 #include "web/text.h"
@@ -19,10 +21,13 @@ const Text& FetchTimeoutMessage();
 // request is aborted, its thread joined and FetchTimeoutMessage() returned. Returns the
 // raw body, empty for a blank address or when no response arrived. The out texts get the
 // raw response headers and the collected cookies (empty unless a response arrived).
+// When `abortFlag` (owned by the caller) turns true the request is given up at once and
+// the empty body returned.
 ByteSet FetchWithTimeout(std::string_view address, int method = 0, std::string_view proxy = {},
                          std::string_view headers = {}, std::string_view body = {},
                          std::string_view cookie = {}, int timeoutSeconds = 60,
                          Text* rawHeaders = nullptr, Text* cookies = nullptr,
-                         bool forbidRedirects = false);
+                         bool forbidRedirects = false,
+                         const std::atomic<bool>* abortFlag = nullptr);
 
 }  // namespace plexaro

@@ -31,7 +31,9 @@ class PreviewView {
   virtual void ShowQuickReadTab() = 0;
 };
 
-// Runs a function on the UI thread later (a queued call).
+// Runs a function on the UI thread later and returns at once (a queued call). Calls
+// still queued when the controller is destroyed must be dropped (tie them to an object
+// that owns the controller, as Qt's queued calls to a context object are).
 using UiPoster = std::function<void(std::function<void()>)>;
 using QuickReadFetcherFactory =
     std::function<std::unique_ptr<QuickReadFetcher>(const std::atomic<bool>* abortFlag)>;

@@ -37,8 +37,8 @@ int LeadingInteger(std::string_view text) {
 
 MonitorConfig ReadEditor(const EditorFields& fields, bool enabledValue, bool useIt) {
   MonitorConfig config;
-  config.dataSource = (fields.source >= kGeneralWeb && fields.source <= kWeChat) ? fields.source
-                                                                                 : kGeneralWeb;
+  config.dataSource =
+      (fields.source >= kGeneralWeb && fields.source <= kWeChat) ? fields.source : kGeneralWeb;
   config.siteLimit = fields.siteLimit;
   config.keywords = SplitText(fields.keywords, "|");
   config.keywordInTitle = fields.keywordInTitle;
@@ -159,11 +159,10 @@ void ConfigEditor::OnDelete() {
     return;
   }
   const TreeItem item = tree_.Item(selected);
-  Text question = image == kConfigImage
-                      ? gbk("确定要删除当前选定的监测配置吗？") + "\r\n\r\n" +
-                            gbk("配置名称：") + item.text
-                      : gbk("确定要删除当前选定的监测配置下的单个关键词吗？") + "\r\n\r\n" +
-                            gbk("关键词名称：") + item.text;
+  Text question = image == kConfigImage ? gbk("确定要删除当前选定的监测配置吗？") + "\r\n\r\n" +
+                                              gbk("配置名称：") + item.text
+                                        : gbk("确定要删除当前选定的监测配置下的单个关键词吗？") +
+                                              "\r\n\r\n" + gbk("关键词名称：") + item.text;
   if (!questioner_.Ask(question)) return;
   // The question may have let other events run; act only on the item that was asked about.
   if (!tree_.IsValid(selected) || tree_.Item(selected).text != item.text) return;

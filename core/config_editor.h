@@ -13,11 +13,11 @@ namespace plexaro {
 
 // The fields of the group box "配置参数", as the window shows them.
 struct EditorFields {
-  int source = kNews;  // data source of the selected radio button; -1: none selected
-  Text siteLimit;      // "编辑框仅限此网站"
-  Text keywords;       // "编辑框监测关键词"
-  Text resultCount;    // "编辑框监测返回数"
-  Text refreshSeconds; // "编辑框监测刷新秒"
+  int source = kNews;          // data source of the selected radio button; -1: none selected
+  Text siteLimit;              // "编辑框仅限此网站"
+  Text keywords;               // "编辑框监测关键词"
+  Text resultCount;            // "编辑框监测返回数"
+  Text refreshSeconds;         // "编辑框监测刷新秒"
   bool keywordInTitle = true;  // "选择框关键词出现在标题"
   bool completeMatch = false;  // "选择框完全出现"
   // Enabled states that the rules set.
@@ -57,9 +57,9 @@ class Questioner {
 
 // What the editor needs of monitoring control.
 struct MonitoringHooks {
-  std::function<bool()> isActive;             // the start button's caption is not "开始监测"
-  std::function<void(size_t)> startConfig;    // starts one configuration's workers
-  std::function<void(bool)> setAllEnabled;    // ticks (false) or unticks (true) all
+  std::function<bool()> isActive;           // the start button's caption is not "开始监测"
+  std::function<void(size_t)> startConfig;  // starts one configuration's workers
+  std::function<void(bool)> setAllEnabled;  // ticks (false) or unticks (true) all
 };
 
 // The editor's event handlers over the tree and the configuration list it shares with

@@ -1,0 +1,128 @@
+#include "shell/tree_view_binding.h"
+
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+#include "shell/images.h"
+#include "shell/qt_text.h"
+
+namespace plexaro {
+namespace {
+constexpr int kIndexRole = Qt::UserRole;
+
+// Draws the partly checked state as a ticked box in its disabled look, while the text,
+// the image and the selection keep their normal colours.
+class DimmedTickDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (index.data(Qt::CheckStateRole).toInt() != Qt::PartiallyChecked) return;
+    option->checkState = Qt::Checked;
+    option->state &= ~QStyle::State_Enabled;
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::Highlight,
+                                     QPalette::HighlightedText, QPalette::Base}) {
+      option->palette.setBrush(QPalette::Disabled, role,
+                               option->palette.brush(QPalette::Active, role));
+    }
+  }
+};
+}  // namespace
+
+TreeViewBinding::TreeViewBinding(QTreeWidget* view, TreeModel& tree, Handlers handlers)
+    : view_(view), tree_(tree), handlers_(std::move(handlers)) {
+  view_->setHeaderHidden(true);
+  view_->setColumnCount(1);
+  view_->setItemDelegate(new DimmedTickDelegate(view_));
+  QObject::connect(view_, &QTreeWidget::itemChanged, view_,
+                   [this](QTreeWidgetItem* item, int) { OnItemChanged(item); });
+  QObject::connect(view_, &QTreeWidget::currentItemChanged, view_,
+                   [this](QTreeWidgetItem* item) { OnCurrentChanged(item); });
+}
+
+Qt::CheckState TreeViewBinding::ViewState(int checkState) {
+  switch (checkState) {
+    case kChecked:
+      return Qt::Checked;
+    case kCheckedDimmed:
+      return Qt::PartiallyChecked;
+    default:
+      return Qt::Unchecked;
+  }
+}
+
+QTreeWidgetItem* TreeViewBinding::ItemAt(int index) const {
+  return (index >= 0 && size_t(index) < items_.size()) ? items_[size_t(index)] : nullptr;
+}
+
+bool TreeViewBinding::SameStructure() const {
+  if (int(items_.size()) != tree_.Count()) return false;
+  for (int i = 0; i < tree_.Count(); ++i) {
+    const TreeItem& item = tree_.Item(i);
+    QTreeWidgetItem* shown = items_[size_t(i)];
+    if (shown->data(0, kIndexRole).toInt() != i ||
+        tree_.Parent(i) != shown->data(0, kIndexRole + 1).toInt() ||
+        shown->data(0, kIndexRole + 2).toInt() != item.image) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void TreeViewBinding::Sync() {
+  QSignalBlocker blockView(view_);
+  QSignalBlocker blockSelection(view_->selectionModel());
+  if (!SameStructure()) Rebuild();
+  for (int i = 0; i < tree_.Count(); ++i) UpdateItem(i);
+  QTreeWidgetItem* selected = ItemAt(tree_.Selected());
+  view_->setCurrentItem(selected);
+  if (!selected) view_->clearSelection();
+  if (selected) view_->scrollToItem(selected);
+}
+
+void TreeViewBinding::Rebuild() {
+  view_->clear();
+  items_.clear();
+  for (int i = 0; i < tree_.Count(); ++i) {
+    int parent = tree_.Parent(i);
+    QTreeWidgetItem* item =
+        parent >= 0 ? new QTreeWidgetItem(items_[size_t(parent)]) : new QTreeWidgetItem(view_);
+    item->setData(0, kIndexRole, i);
+    item->setData(0, kIndexRole + 1, parent);
+    item->setData(0, kIndexRole + 2, tree_.Item(i).image);
+    item->setIcon(0, ShellImage(tree_.Item(i).image));
+    items_.push_back(item);
+  }
+}
+
+void TreeViewBinding::UpdateItem(int index) {
+  const TreeItem& model = tree_.Item(index);
+  QTreeWidgetItem* item = items_[size_t(index)];
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  // Only configurations can be ticked by the user; the dimmed tick stays.
+  if (model.checkState != kCheckedDimmed) flags |= Qt::ItemIsUserCheckable;
+  item->setFlags(flags);
+  item->setText(0, ToQString(model.text));
+  item->setCheckState(0, ViewState(model.checkState));
+  item->setExpanded(model.expanded);
+}
+
+void TreeViewBinding::OnItemChanged(QTreeWidgetItem* item) {
+  int index = item->data(0, kIndexRole).toInt();
+  if (!tree_.IsValid(index)) return;
+  int shown = item->checkState(0) == Qt::Checked     ? kChecked
+              : item->checkState(0) == Qt::Unchecked ? kUnchecked
+                                                     : kCheckedDimmed;
+  if (shown == tree_.Item(index).checkState) return;  // not a tick
+  if (handlers_.checkChanged) handlers_.checkChanged(index, shown);
+  Sync();
+}
+
+void TreeViewBinding::OnCurrentChanged(QTreeWidgetItem* item) {
+  tree_.Select(item ? item->data(0, kIndexRole).toInt() : -1);
+  if (handlers_.selectionChanged) handlers_.selectionChanged();
+}
+
+}  // namespace plexaro

@@ -1,5 +1,7 @@
 #include "shell/tree_view_binding.h"
 
+#include <QApplication>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
@@ -10,22 +12,31 @@ namespace plexaro {
 namespace {
 constexpr int kIndexRole = Qt::UserRole;
 
-// Draws the partly checked state as a ticked box in its disabled look, while the text,
-// the image and the selection keep their normal colours.
+// Draws the partly checked state as a ticked box veiled in the view's background, so
+// the tick looks dimmed while the text and the image keep their colours.
 class DimmedTickDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
 
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (index.data(Qt::CheckStateRole).toInt() != Qt::PartiallyChecked) return;
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &item, widget);
+    QColor veil = option.palette.color(QPalette::Base);
+    veil.setAlpha(150);
+    painter->fillRect(box, veil);
+  }
+
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (index.data(Qt::CheckStateRole).toInt() != Qt::PartiallyChecked) return;
-    option->checkState = Qt::Checked;
-    option->state &= ~QStyle::State_Enabled;
-    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::Highlight,
-                                     QPalette::HighlightedText, QPalette::Base}) {
-      option->palette.setBrush(QPalette::Disabled, role,
-                               option->palette.brush(QPalette::Active, role));
+    if (index.data(Qt::CheckStateRole).toInt() == Qt::PartiallyChecked) {
+      option->checkState = Qt::Checked;
     }
   }
 };

@@ -20,6 +20,7 @@ namespace plexaro {
 namespace {
 constexpr int kBrowserOffset = 80;  // the quick-read view starts below the page's buttons
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
+constexpr auto kRetryDelay = std::chrono::milliseconds(10);
 
 class ApplicationBeeper final : public Beeper {
  public:
@@ -75,7 +76,9 @@ MainWindow::MainWindow(SettingsStore& store, ShellOptions options)
   QtHost::Handlers handlers;
   handlers.captionChanged = [this] { ShowCaption(); };
   handlers.handOver = [this](const HandOverRequest& request) {
+    ++handOversRunning_;
     refresher_.RefreshResultList(request);
+    --handOversRunning_;
   };
   handlers.saveConfigs = [this] { SaveConfigs(); };
   handlers.monitoringStopped = [this] {
@@ -406,7 +409,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+bool MainWindow::PostponedForHandOver(void (MainWindow::*action)()) {
+  // The refresh pumps events, so a close can arrive inside it; waiting there for the
+  // workers would wait for the one that waits for this very refresh. Act once it is over.
+  if (handOversRunning_ == 0) return false;
+  QTimer::singleShot(kRetryDelay, this, action);
+  return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closing_ && PostponedForHandOver(&MainWindow::CloseLater)) {
+    event->ignore();
+    return;
+  }
   if (!closing_) {
     closing_ = true;
     SaveConfigs();
@@ -454,7 +469,12 @@ void MainWindow::ToggleFromTray() {
   activateWindow();
 }
 
+void MainWindow::CloseLater() {
+  close();
+}
+
 void MainWindow::ExitFromTray() {
+  if (closing_ || PostponedForHandOver(&MainWindow::ExitFromTray)) return;
   closing_ = true;
   SaveConfigs();
   if (tray_) tray_->hide();

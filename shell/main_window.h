@@ -98,6 +98,9 @@ class MainWindow final : public QWidget {
   void ShowCaption();
   void OnResultRightClick();
   void EnsureTrayIcon();
+  // True when a hand-over is being refreshed; `action` then runs again shortly.
+  bool PostponedForHandOver(void (MainWindow::*action)());
+  void CloseLater();
   void LayOut();
 
   SettingsStore& store_;
@@ -144,6 +147,7 @@ class MainWindow final : public QWidget {
   QTimer pollTimer_;
   QSystemTrayIcon* tray_ = nullptr;
   bool closing_ = false;
+  int handOversRunning_ = 0;  // refreshes on the stack (events are pumped inside them)
 };
 
 // The window's title.

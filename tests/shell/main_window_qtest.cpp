@@ -45,8 +45,12 @@ class RecordingOpener final : public AddressOpener {
 
 class CountingBeeper final : public Beeper {
  public:
-  void Beep() override { ++beeps; }
+  void Beep() override {
+    ++beeps;
+    if (onBeep) onBeep();
+  }
   int beeps = 0;
+  std::function<void()> onBeep;
 };
 
 // A window over a configuration file in a fresh directory.
@@ -318,6 +322,22 @@ class MainWindowTest : public QObject {
     h.window->close();
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+  }
+
+  // The refresh pumps events, so the close box can be handled inside a hand-over, while
+  // the worker that handed over waits for that refresh.
+  void closingInsideARefreshDoesNotHang() {
+    FakeSearchEngine engine;
+    int port = engine.Start();
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    Harness h("[搜索主机]\r\n网页=" + host +
+              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
+              "(1)数据源=0\r\n(1)关键词=a\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    h.beeper.onBeep = [&h] { h.window->close(); };
+    h.Click("按钮开始监测");
+    QTRY_VERIFY_WITH_TIMEOUT(!h.window->isVisible(), 10000);
+    QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+    QVERIFY(h.window->ResultList().RowCount() > 0);
   }
 };
 

@@ -49,6 +49,14 @@ TreeViewBinding::TreeViewBinding(QTreeWidget* view, TreeModel& tree, Handlers ha
   view_->setItemDelegate(new DimmedTickDelegate(view_));
   QObject::connect(view_, &QTreeWidget::itemChanged, view_,
                    [this](QTreeWidgetItem* item, int) { OnItemChanged(item); });
+  // The model remembers what the user folds, so a later sync keeps it.
+  for (auto [signal, expanded] : {std::pair{&QTreeWidget::itemExpanded, true},
+                                  std::pair{&QTreeWidget::itemCollapsed, false}}) {
+    QObject::connect(view_, signal, view_, [this, expanded](QTreeWidgetItem* item) {
+      int index = item->data(0, kIndexRole).toInt();
+      if (tree_.IsValid(index)) tree_.MutableItem(index).expanded = expanded;
+    });
+  }
   QObject::connect(view_, &QTreeWidget::currentItemChanged, view_,
                    [this](QTreeWidgetItem* item) { OnCurrentChanged(item); });
 }

@@ -26,6 +26,8 @@ struct EditorFields {
   // The marked part of the keyword box, in characters (0-based start).
   long keywordSelectionStart = 0;
   long keywordSelectionLength = 0;
+
+  bool operator==(const EditorFields&) const = default;
 };
 
 // The fields as the window first shows them.

@@ -352,13 +352,7 @@ void MainWindow::EditTree(Handler handler) {
   handler();
   treeBinding_->Sync();
   // Only a shown configuration rewrites the fields, so typing in progress stays.
-  if (editor_.fields.keywords != before.keywords || editor_.fields.source != before.source ||
-      editor_.fields.resultCount != before.resultCount ||
-      editor_.fields.refreshSeconds != before.refreshSeconds ||
-      editor_.fields.siteLimit != before.siteLimit ||
-      editor_.fields.keywordSelectionLength != before.keywordSelectionLength) {
-    WriteFields();
-  }
+  if (!(editor_.fields == before)) WriteFields();
 }
 
 void MainWindow::OnTreeSelection() {

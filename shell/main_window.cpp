@@ -14,6 +14,7 @@
 #include "core/window_layout.h"
 #include "shell/dialogs.h"
 #include "shell/images.h"
+#include "shell/notification_sound.h"
 #include "shell/qt_text.h"
 
 namespace plexaro {
@@ -21,11 +22,6 @@ namespace {
 constexpr int kBrowserOffset = 80;  // the quick-read view starts below the page's buttons
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 constexpr auto kRetryDelay = std::chrono::milliseconds(10);
-
-class ApplicationBeeper final : public Beeper {
- public:
-  void Beep() override { QApplication::beep(); }
-};
 
 template <typename T>
 T* Make(QWidget* parent, const char* name, const QRect& place) {
@@ -61,7 +57,7 @@ MainWindow::MainWindow(SettingsStore& store, ShellOptions options)
       options_(std::move(options)),
       ownQuestioner_(options_.questioner ? nullptr : std::make_unique<MessageBoxes>(this)),
       ownOpener_(options_.opener ? nullptr : std::make_unique<DesktopOpener>()),
-      ownBeeper_(options_.beeper ? nullptr : std::make_unique<ApplicationBeeper>()),
+      ownBeeper_(options_.beeper ? nullptr : std::make_unique<NotificationSound>()),
       questioner_(Pick(options_.questioner, ownQuestioner_)),
       opener_(Pick(options_.opener, ownOpener_)),
       refresher_(store_, configs_, list_, tree_, Pick(options_.beeper, ownBeeper_)),

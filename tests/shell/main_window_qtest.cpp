@@ -14,6 +14,7 @@
 
 #include "core/config_file.h"
 #include "shell/main_window.h"
+#include "shell/notification_sound.h"
 #include "shell/qt_text.h"
 #include "support/temp_dir.h"
 #include "tools/fake_search_engine.h"
@@ -322,6 +323,22 @@ class MainWindowTest : public QObject {
     h.window->close();
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+  }
+
+  void chimeIsAPlayableWave() {
+    QByteArray wave = ChimeWave();
+    auto le32 = [&wave](int at) { return qFromLittleEndian<quint32>(wave.constData() + at); };
+    auto le16 = [&wave](int at) { return qFromLittleEndian<quint16>(wave.constData() + at); };
+    QVERIFY(wave.startsWith("RIFF"));
+    QCOMPARE(le32(4), quint32(wave.size() - 8));
+    QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+    QCOMPARE(le16(20), quint16(1));      // PCM
+    QCOMPARE(le16(22), quint16(2));      // two channels
+    QCOMPARE(le32(24), quint32(11025));  // samples a second
+    QCOMPARE(le16(34), quint16(16));     // bits
+    QCOMPARE(le32(40), quint32(wave.size() - 44));
+    NotificationSound sound;  // no audio device here: a beep must not fail
+    sound.Beep();
   }
 
   // The refresh pumps events, so the close box can be handled inside a hand-over, while

@@ -2,6 +2,8 @@
 // editor buttons and a monitoring run against the fake search engine.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -40,7 +42,9 @@ class ScriptedQuestioner final : public Questioner {
 
 class RecordingOpener final : public AddressOpener {
  public:
-  void Open(const Text& address) override { opened.push_back(address); }
+  void Open(const Text& address) override {
+    if (!address.empty()) opened.push_back(address);  // an empty address opens nothing
+  }
   std::vector<Text> opened;
 };
 
@@ -323,6 +327,28 @@ class MainWindowTest : public QObject {
     h.window->close();
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+  }
+
+  void copyButtonsAndTheTrayToggle() {
+    Harness h("");
+    h.window->ResultList().InsertRow(0, {"t", "first title", "s", "k", "http://a/1"});
+    h.window->ResultList().InsertRow(1, {"t", "second title", "s", "k", "http://a/2"});
+    h.window->QuickReadPage().contentTag = "extracted";
+    // Before any preview or right click the original page is empty: nothing opens.
+    h.Click("按钮打开网页");
+    QVERIFY(h.opener.opened.empty());
+    h.Click("按钮复制内容");
+    QCOMPARE(QGuiApplication::clipboard()->text(), Ui("extracted"));
+    auto* list = h.Find<QTreeView>("超级列表框");
+    list->setCurrentIndex(list->model()->index(1, 0));
+    h.Click("按钮复制标题");
+    QCOMPARE(QGuiApplication::clipboard()->text(), Ui("second title"));
+    QCOMPARE(list->model()->data(list->model()->index(1, 4)).toString(), Ui("http://a/2"));
+
+    h.window->ToggleFromTray();
+    QVERIFY(!h.window->isVisible());
+    h.window->ToggleFromTray();
+    QVERIFY(h.window->isVisible());
   }
 
   void chimeIsAPlayableWave() {

@@ -1,0 +1,390 @@
+// The desktop window, driven offscreen: its controls, the tree's images and ticks, the
+// editor buttons and a monitoring run against the fake search engine.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtTest>
+#include <deque>
+#include <memory>
+
+#include "core/config_file.h"
+#include "shell/main_window.h"
+#include "shell/notification_sound.h"
+#include "shell/qt_text.h"
+#include "support/temp_dir.h"
+#include "tools/fake_search_engine.h"
+#include "web/event_pump.h"
+#include "web/files.h"
+
+namespace plexaro {
+namespace {
+
+class ScriptedQuestioner final : public Questioner {
+ public:
+  bool Ask(const Text& question) override {
+    asked.push_back(question);
+    bool answer = answers.empty() || answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return answer;
+  }
+  void Tell(const Text& message) override { told.push_back(message); }
+  std::deque<bool> answers;
+  std::vector<Text> asked;
+  std::vector<Text> told;
+};
+
+class RecordingOpener final : public AddressOpener {
+ public:
+  void Open(const Text& address) override {
+    if (!address.empty()) opened.push_back(address);  // an empty address opens nothing
+  }
+  std::vector<Text> opened;
+};
+
+class CountingBeeper final : public Beeper {
+ public:
+  void Beep() override {
+    ++beeps;
+    if (onBeep) onBeep();
+  }
+  int beeps = 0;
+  std::function<void()> onBeep;
+};
+
+// A window over a configuration file in a fresh directory.
+class Harness {
+ public:
+  explicit Harness(const std::string& iniUtf8) {
+    configPath = dir.path() + ConfigFileName();
+    WriteWholeFile(configPath, Utf8ToGbk(iniUtf8));
+    store.OpenStore(configPath, kFileOnDisk);
+    ShellOptions options;
+    options.runDirectory = dir.path();
+    options.questioner = &questioner;
+    options.opener = &opener;
+    options.beeper = &beeper;
+    options.secondLength = std::chrono::milliseconds(50);
+    window = std::make_unique<MainWindow>(store, options);
+    window->show();
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    return window->findChild<T*>(Ui(name));
+  }
+  QTreeWidget* Tree() { return Find<QTreeWidget>("树型框"); }
+  void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
+  void SelectTreeItem(int index) {
+    QTreeWidget* tree = Tree();
+    QTreeWidgetItem* item = tree->topLevelItem(0);
+    QList<QTreeWidgetItem*> order;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) order << *it;
+    tree->setCurrentItem(order.value(index, item));
+  }
+
+  TempDir dir;
+  Text configPath;
+  SettingsStore store;
+  ScriptedQuestioner questioner;
+  RecordingOpener opener;
+  CountingBeeper beeper;
+  std::unique_ptr<MainWindow> window;
+};
+
+const char* const kTwoConfigs =
+    "[监测列表]\r\n数量=2\r\n"
+    "(1)启用=真\r\n(1)数据源=1\r\n(1)关键词=美国|中国\r\n(1)关键词在标题=真\r\n"
+    "(1)返回数=20\r\n(1)刷新秒=20\r\n"
+    "(2)启用=假\r\n(2)数据源=3\r\n(2)关键词=x\r\n(2)返回数=10\r\n(2)刷新秒=5\r\n";
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    SetThreadPumpHook([] { QCoreApplication::processEvents(); });
+  }
+  void cleanupTestCase() { SetThreadPumpHook(nullptr); }
+
+  void controlsHaveTheirNamesCaptionsAndPlaces() {
+    Harness h("");
+    QCOMPARE(h.window->objectName(), Ui("窗口"));
+    QCOMPARE(h.window->windowTitle(), WindowTitle());
+    QCOMPARE(h.window->size(), QSize(992, 768));
+    struct Control {
+      const char* name;
+      const char* caption;  // null: not a button
+      QRect place;
+    } controls[] = {
+        {"树型框", nullptr, {0, 0, 280, 464}},
+        {"选择夹", nullptr, {280, 0, 712, 414}},
+        {"按钮开始监测", "开始监测", {281, 415, 710, 48}},
+        {"超级列表框", nullptr, {0, 464, 992, 304}},
+        {"分组框", nullptr, {16, 40, 440, 192}},
+        {"按钮添加新配置", "添加新配置", {16, 248, 136, 32}},
+        {"按钮修改到选中配置", "修改到选中配置", {160, 248, 144, 32}},
+        {"按钮删除选中配置", "删除选中配置", {312, 248, 144, 32}},
+        {"按钮全部启用配置", "全部启用配置", {16, 288, 215, 32}},
+        {"按钮全部取消启用配置", "全部取消启用配置", {240, 288, 215, 32}},
+        {"分组框1", nullptr, {472, 40, 224, 280}},
+        {"选择框禁止提示音", "刷新列表时禁止提示音", {24, 24, 184, 24}},
+        {"选择框保持列表静止", "刷新列表时保持列表静止", {24, 56, 198, 24}},
+        {"标签更新列表", nullptr, {16, 104, 88, 32}},
+        {"链接视频教程", nullptr, {224, 4, 152, 24}},
+        {"链接软件主页", nullptr, {368, 4, 152, 24}},
+        {"单选框新闻源", "新闻源", {112, 24, 80, 24}},
+        {"单选框泛网页", "泛网页", {200, 24, 80, 24}},
+        {"单选框论坛", "论坛", {288, 24, 70, 24}},
+        {"单选框微信", "微信", {360, 24, 70, 24}},
+        {"编辑框仅限此网站", nullptr, {112, 56, 253, 24}},
+        {"按钮粘贴网站", "粘贴", {369, 56, 40, 24}},
+        {"编辑框监测关键词", nullptr, {112, 88, 253, 24}},
+        {"按钮粘贴关键词", "粘贴", {369, 88, 40, 24}},
+        {"编辑框监测返回数", nullptr, {112, 120, 56, 24}},
+        {"选择框关键词出现在标题", "关键词出现在标题", {272, 120, 152, 24}},
+        {"编辑框监测刷新秒", nullptr, {112, 152, 56, 24}},
+        {"选择框完全出现", "完全出现", {333, 152, 96, 24}},
+        {"按钮复制标题", "复制标题", {224, 0, 136, 28}},
+        {"按钮复制内容", "复制内容", {360, 0, 136, 28}},
+        {"按钮打开网页", "打开网页", {496, 0, 136, 28}},
+        {"超级链接框浏览器", nullptr, {256, 36, 152, 24}},
+        {"超级链接框原网页", nullptr, {408, 36, 152, 24}},
+    };
+    for (const Control& c : controls) {
+      QWidget* widget = h.Find<QWidget>(c.name);
+      QVERIFY2(widget, c.name);
+      QCOMPARE(widget->geometry(), c.place);
+      if (c.caption) QCOMPARE(qobject_cast<QAbstractButton*>(widget)->text(), Ui(c.caption));
+    }
+    // The editor's initial fields.
+    QVERIFY(h.Find<QRadioButton>("单选框新闻源")->isChecked());
+    QCOMPARE(h.Find<QLineEdit>("编辑框监测关键词")->text(),
+             Ui("美国|中国|外星人|外星文明|人工智能"));
+    QCOMPARE(h.Find<QLineEdit>("编辑框监测返回数")->text(), Ui("20"));
+    QVERIFY(h.Find<QCheckBox>("选择框关键词出现在标题")->isChecked());
+    QVERIFY(!h.Find<QCheckBox>("选择框完全出现")->isChecked());
+
+    auto* tabs = h.Find<QTabWidget>("选择夹");
+    QCOMPARE(tabs->tabText(0), Ui("  监测配置  "));
+    QCOMPARE(tabs->tabText(1), Ui("  速阅窗口  "));
+    auto* list = h.Find<QTreeView>("超级列表框");
+    const char* captions[] = {"时间", "标题", "数据源", "关键词", "网址"};
+    for (int i = 0; i < 5; ++i) {
+      QCOMPARE(list->model()->headerData(i, Qt::Horizontal).toString(), Ui(captions[i]));
+    }
+    QCOMPARE(list->header()->sectionSize(1), 350);
+
+    h.window->resize(1300, 900);
+    QCOMPARE(h.Tree()->geometry(), QRect(0, 0, 280, 464));
+    QCOMPARE(list->geometry(), QRect(0, 464, 1300, 436));
+    QCOMPARE(h.Find<QWidget>("按钮开始监测")->geometry(), QRect(281, 415, 1018, 48));
+    QCOMPARE(list->header()->sectionSize(4), 1300 - 770 - 30);
+  }
+
+  void treeShowsImagesAndThreeTickStates() {
+    Harness h(kTwoConfigs);
+    QTreeWidget* tree = h.Tree();
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    QCOMPARE(root->text(0), Ui("监测列表"));
+    QCOMPARE(root->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(root->childCount(), 2);
+    QTreeWidgetItem* news = root->child(0);
+    QCOMPARE(news->text(0), Ui("[新闻源]"));
+    QCOMPARE(news->checkState(0), Qt::Checked);
+    QVERIFY(news->flags() & Qt::ItemIsUserCheckable);
+    QCOMPARE(root->child(1)->checkState(0), Qt::Unchecked);
+    QCOMPARE(news->child(1)->text(0), Ui("中国"));
+    QCOMPARE(news->child(1)->checkState(0), Qt::PartiallyChecked);
+    QVERIFY(!(news->child(1)->flags() & Qt::ItemIsUserCheckable));
+    QVERIFY(!news->child(1)->icon(0).isNull());
+
+    // Ticking the WeChat configuration while idle enables it without a question.
+    root->child(1)->setCheckState(0, Qt::Checked);
+    QVERIFY(h.window->Configs().IsEnabled(2));
+    QVERIFY(h.questioner.asked.empty());
+  }
+
+  void selectingAKeywordShowsItsConfigurationAndMarksIt() {
+    Harness h(kTwoConfigs);
+    auto* tabs = h.Find<QTabWidget>("选择夹");
+    tabs->setCurrentIndex(1);
+    h.SelectTreeItem(3);  // 中国 under [新闻源]
+    auto* keywords = h.Find<QLineEdit>("编辑框监测关键词");
+    QCOMPARE(keywords->text(), Ui("美国|中国"));
+    QCOMPARE(keywords->selectionStart(), 3);
+    QCOMPARE(keywords->selectedText(), Ui("中国"));
+    QCOMPARE(tabs->currentIndex(), 0);
+
+    h.SelectTreeItem(4);  // [微信]: the site box is off
+    QVERIFY(h.Find<QRadioButton>("单选框微信")->isChecked());
+    QVERIFY(!h.Find<QLineEdit>("编辑框仅限此网站")->isEnabled());
+    QVERIFY(!h.Find<QCheckBox>("选择框完全出现")->isEnabled());
+    QCOMPARE(h.Find<QLineEdit>("编辑框监测刷新秒")->text(), Ui("5"));
+    h.Find<QRadioButton>("单选框泛网页")->click();
+    QVERIFY(h.Find<QLineEdit>("编辑框仅限此网站")->isEnabled());
+  }
+
+  void addModifyAndDeleteThroughTheButtons() {
+    Harness h(kTwoConfigs);
+    h.Find<QRadioButton>("单选框论坛")->click();
+    h.Find<QLineEdit>("编辑框监测关键词")->setText("p||q");
+    h.Find<QLineEdit>("编辑框监测返回数")->setText("abc");
+    h.Click("按钮添加新配置");
+    // Structural changes rebuild the items: look the root up after each.
+    auto root = [&h] { return h.Tree()->topLevelItem(0); };
+    QCOMPARE(root()->childCount(), 3);
+    QCOMPARE(root()->child(2)->text(0), Ui("[论坛]"));
+    QCOMPARE(root()->child(2)->childCount(), 2);
+    QCOMPARE(h.Tree()->currentItem(), root()->child(2));
+    QCOMPARE(h.Find<QLineEdit>("编辑框监测关键词")->text(), Ui("p|q"));
+    QCOMPARE(h.Find<QLineEdit>("编辑框监测返回数")->text(), Ui("20"));
+
+    h.Find<QRadioButton>("单选框泛网页")->click();
+    h.Click("按钮修改到选中配置");
+    QCOMPARE(root()->child(2)->text(0), Ui("[泛网页]"));
+    QCOMPARE(h.window->Configs().Get(3).dataSource, int(kGeneralWeb));
+
+    h.questioner.answers = {false, true};
+    h.Click("按钮删除选中配置");  // Cancel
+    QCOMPARE(root()->childCount(), 3);
+    h.Click("按钮删除选中配置");  // OK
+    QCOMPARE(root()->childCount(), 2);
+    QVERIFY(h.window->Configs().IsDeleted(3));
+    QVERIFY(!h.Tree()->currentItem());
+
+    h.SelectTreeItem(0);
+    h.Click("按钮修改到选中配置");
+    QCOMPARE(h.questioner.told.back(), gbk("请在监测列表中选定一个监测配置再修改"));
+
+    h.window->close();  // saves: two configurations remain
+    SettingsStore reread;
+    reread.OpenStore(h.configPath, kFileInMemory);
+    reread.SelectSection(gbk("监测列表"));
+    QCOMPARE(reread.ReadNumber(gbk("数量")), 2.0);
+  }
+
+  void startButtonMonitorsTheFakeEngineUntilStopped() {
+    FakeSearchEngine engine;
+    int port = engine.Start();
+    QVERIFY(port > 0);
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    Harness h("[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host +
+              "\r\n[监测列表]\r\n数量=2\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=alpha\r\n"
+              "(1)返回数=10\r\n(1)刷新秒=1\r\n(2)启用=假\r\n(2)数据源=1\r\n(2)关键词=beta\r\n"
+              "(2)返回数=10\r\n(2)刷新秒=1\r\n");
+    auto* start = h.Find<QAbstractButton>("按钮开始监测");
+    auto* list = h.Find<QTreeView>("超级列表框");
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(list->model()->rowCount() > 0, 10000);
+    QTRY_VERIFY(start->text().startsWith(Ui("正在监测(关键词数：1)")));
+    QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(),
+             Ui("标题(%1条)").arg(list->model()->rowCount()));
+    QVERIFY(h.beeper.beeps > 0);
+
+    // Modifying the running configuration is refused; ticking the other one asks first.
+    h.SelectTreeItem(1);
+    h.Click("按钮修改到选中配置");
+    QCOMPARE(h.questioner.told.back(), gbk("当前监测配置处于运行状态，不允许修改！"));
+    h.questioner.answers = {true};
+    h.Tree()->topLevelItem(0)->child(1)->setCheckState(0, Qt::Checked);
+    QCOMPARE(h.questioner.asked.size(), size_t(1));
+    QTRY_VERIFY_WITH_TIMEOUT(start->text() == Ui("正在监测(关键词数：2)"), 5000);
+
+    // A right click opens the row's address and marks the row read.
+    list->setCurrentIndex(list->model()->index(0, 0));
+    Text address = h.window->ResultList().Row(0).address;
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    QCOMPARE(h.opener.opened.back(), address);
+    QCOMPARE(h.window->ResultList().Row(0).image, int(kRowReadImage));
+    h.Click("按钮打开网页");
+    QCOMPARE(h.opener.opened.back(), address);
+
+    start->click();  // workers that end rewrite the caption, so "正在停止.." may not last
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), Ui("开始监测"), 10000);
+    QCOMPARE(h.questioner.told.back(), gbk("监测已停止！"));
+  }
+
+  void closingWhileMonitoringSavesAndDoesNotHang() {
+    FakeSearchEngine engine;
+    int port = engine.Start();
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    Harness h("[搜索主机]\r\n网页=" + host +
+              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
+              "(1)数据源=0\r\n(1)关键词=a|b|c\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    h.Click("按钮开始监测");
+    QTest::qWait(300);
+    QElapsedTimer timer;
+    timer.start();
+    h.window->close();
+    QVERIFY(timer.elapsed() < 5000);
+    QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+  }
+
+  void copyButtonsAndTheTrayToggle() {
+    Harness h("");
+    h.window->ResultList().InsertRow(0, {"t", "first title", "s", "k", "http://a/1"});
+    h.window->ResultList().InsertRow(1, {"t", "second title", "s", "k", "http://a/2"});
+    h.window->QuickReadPage().contentTag = "extracted";
+    // Before any preview or right click the original page is empty: nothing opens.
+    h.Click("按钮打开网页");
+    QVERIFY(h.opener.opened.empty());
+    h.Click("按钮复制内容");
+    QCOMPARE(QGuiApplication::clipboard()->text(), Ui("extracted"));
+    auto* list = h.Find<QTreeView>("超级列表框");
+    list->setCurrentIndex(list->model()->index(1, 0));
+    h.Click("按钮复制标题");
+    QCOMPARE(QGuiApplication::clipboard()->text(), Ui("second title"));
+    QCOMPARE(list->model()->data(list->model()->index(1, 4)).toString(), Ui("http://a/2"));
+
+    h.window->ToggleFromTray();
+    QVERIFY(!h.window->isVisible());
+    h.window->ToggleFromTray();
+    QVERIFY(h.window->isVisible());
+  }
+
+  void chimeIsAPlayableWave() {
+    QByteArray wave = ChimeWave();
+    auto le32 = [&wave](int at) { return qFromLittleEndian<quint32>(wave.constData() + at); };
+    auto le16 = [&wave](int at) { return qFromLittleEndian<quint16>(wave.constData() + at); };
+    QVERIFY(wave.startsWith("RIFF"));
+    QCOMPARE(le32(4), quint32(wave.size() - 8));
+    QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+    QCOMPARE(le16(20), quint16(1));      // PCM
+    QCOMPARE(le16(22), quint16(2));      // two channels
+    QCOMPARE(le32(24), quint32(11025));  // samples a second
+    QCOMPARE(le16(34), quint16(16));     // bits
+    QCOMPARE(le32(40), quint32(wave.size() - 44));
+    NotificationSound sound;  // no audio device here: a beep must not fail
+    sound.Beep();
+  }
+
+  // The refresh pumps events, so the close box can be handled inside a hand-over, while
+  // the worker that handed over waits for that refresh.
+  void closingInsideARefreshDoesNotHang() {
+    FakeSearchEngine engine;
+    int port = engine.Start();
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    Harness h("[搜索主机]\r\n网页=" + host +
+              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
+              "(1)数据源=0\r\n(1)关键词=a\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    h.beeper.onBeep = [&h] { h.window->close(); };
+    h.Click("按钮开始监测");
+    QTRY_VERIFY_WITH_TIMEOUT(!h.window->isVisible(), 10000);
+    QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+    QVERIFY(h.window->ResultList().RowCount() > 0);
+  }
+};
+
+}  // namespace plexaro
+
+QTEST_MAIN(plexaro::MainWindowTest)
+#include "main_window_qtest.moc"

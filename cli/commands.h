@@ -11,6 +11,8 @@ using Arguments = std::vector<std::string>;
 
 int RunParseCommand(const Arguments& arguments);
 int RunMonitorCommand(const Arguments& arguments);
+int RunExtractCommand(const Arguments& arguments);
+int RunReadCommand(const Arguments& arguments);
 
 // Prints "plexaro-cli: <message>" to stderr and returns 2 (bad usage).
 int UsageError(const std::string& message);

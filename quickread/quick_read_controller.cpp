@@ -47,7 +47,9 @@ Text QuickReadController::HeaderHtml(const Text& address, const Text& title) {
   return gbk("【<font style=color:red>") + HostOfAddress(address) + gbk("</font>】") + header;
 }
 
-void QuickReadController::SelectionChanged(long row) { selectedRow_->store(row); }
+void QuickReadController::SelectionChanged(long row) {
+  selectedRow_->store(row);
+}
 
 void QuickReadController::PreviewSelectedHit() {
   long row = view_.SelectedRow();

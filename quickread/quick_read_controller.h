@@ -22,8 +22,8 @@ class PreviewView {
   virtual long SelectedRow() const = 0;  // -1 when no row is selected
   virtual Text RowTitle(long row) const = 0;
   virtual Text RowAddress(long row) const = 0;
-  virtual void MarkRowRead(long row) = 0;             // row image 3
-  virtual void WriteHtml(const Text& html) = 0;       // blank the preview, then show html
+  virtual void MarkRowRead(long row) = 0;        // row image 3
+  virtual void WriteHtml(const Text& html) = 0;  // blank the preview, then show html
   virtual void SetOriginalPageLink(const Text& address) = 0;
   virtual void SetCacheFileLink(const Text& path) = 0;
   virtual void SetCopyTexts(const Text& content, const Text& title) = 0;

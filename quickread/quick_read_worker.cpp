@@ -21,8 +21,7 @@ class NetworkFetcher final : public QuickReadFetcher {
     request_.SetExternalAbort(abortFlag);
   }
   Text FetchPage(Text& address) override {
-    return plexaro::FetchPage(address, CharsetHint::kDetect, 60, {}, kEmptyPagePauseMs,
-                              abortFlag_);
+    return plexaro::FetchPage(address, CharsetHint::kDetect, 60, {}, kEmptyPagePauseMs, abortFlag_);
   }
   Text Fetch(const Text& address) override { return request_.Fetch(address); }
 
@@ -39,8 +38,7 @@ struct MarkerRule {
 
 // The services whose pages have a known body element.
 const MarkerRule kServiceRules[] = {
-    {"tieba.baidu.com", ExtractMode::MarkerAll,
-     "<div class=\"d_post_content j_d_post_content \">"},
+    {"tieba.baidu.com", ExtractMode::MarkerAll, "<div class=\"d_post_content j_d_post_content \">"},
     {"bbs.tianya.cn", ExtractMode::MarkerAll,
      "<div class=\"bbs-content clearfix\">|<div class=\"bbs-content\">"},
     {"zhidao.baidu.com", ExtractMode::MarkerAll,
@@ -73,7 +71,9 @@ std::unique_ptr<QuickReadFetcher> MakeNetworkFetcher(const std::atomic<bool>* ab
   return std::make_unique<NetworkFetcher>(abortFlag);
 }
 
-const Text& QuickReadFailureText() { return gbk("<h3>读取网页失败..请打开原网页查看</h3>"); }
+const Text& QuickReadFailureText() {
+  return gbk("<h3>读取网页失败..请打开原网页查看</h3>");
+}
 
 Text QuickReadCachePath(const Text& cacheDirectory, std::string_view address) {
   return cacheDirectory + AddressChecksum(address) + ".html";

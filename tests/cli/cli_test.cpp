@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+
+#include <httplib.h>
 #include <cstdio>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "support/temp_dir.h"
 #include "tools/fake_search_engine.h"
@@ -112,6 +115,49 @@ TEST_F(CliTest, ParsePrintsTheHitsOfASavedPage) {
   EXPECT_EQ(RunCli("parse missing.html --source 0").status, 1);
   EXPECT_EQ(RunCli("parse x.html --source 7").status, 2);
   EXPECT_EQ(RunCli("parse x.html").status, 2);
+}
+
+TEST_F(CliTest, ExtractPrintsTheBodyOfASavedPage) {
+  ASSERT_TRUE(WriteWholeFile(dir_.path() + "page.html",
+                             Utf8ToGbk("<html><head><meta charset=gb2312></head><body>"
+                                       "<div class=\"post\">第一段</div><div class=\"post\">第二段"
+                                       "</div></body></html>")));
+  std::string file = GbkToUtf8(dir_.path()) + "page.html";
+  CliRun first =
+      RunCli("extract " + file + " --mode marker-first --markers '<div class=\"post\">'");
+  ASSERT_EQ(first.status, 0);
+  ASSERT_EQ(first.lines.size(), 1u);
+  EXPECT_NE(first.lines[0].find("第一段"), std::string::npos);
+  EXPECT_EQ(first.lines[0].find("第二段"), std::string::npos);
+  CliRun all = RunCli("extract " + file + " --mode marker-all --markers '<div class=\"post\">'");
+  std::string joined;
+  for (const std::string& line : all.lines) joined += line;
+  EXPECT_NE(joined.find("第二段"), std::string::npos);
+  EXPECT_EQ(RunCli("extract " + file + " --mode fast").status, 2);
+  EXPECT_EQ(RunCli("extract " + file).status, 2);
+}
+
+TEST_F(CliTest, ReadCachesThePageAndServesItWithoutTheNetwork) {
+  httplib::Server server;
+  std::string article =
+      "<html><head><title>t</title></head><body><div><a href=\"/\">home</a>"
+      "</div><div>" +
+      std::string(300, 'z') + " 正文</div></body></html>";
+  server.Get("/article", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_content(article, "text/html; charset=utf-8");
+  });
+  int port = server.bind_to_any_port("127.0.0.1");
+  std::thread thread([&] { server.listen_after_bind(); });
+  std::string url = "http://127.0.0.1:" + std::to_string(port) + "/article";
+  std::string read = "read " + url + " --dir " + GbkToUtf8(dir_.path());
+  CliRun first = RunCli(read);
+  server.stop();
+  thread.join();
+  ASSERT_EQ(first.status, 0);
+  ASSERT_FALSE(first.lines.empty());
+  EXPECT_NE(first.lines[0].find(std::string(300, 'z') + " 正文"), std::string::npos);
+  CliRun second = RunCli(read);  // the server is gone: only the cache can answer
+  EXPECT_EQ(second.lines, first.lines);
 }
 
 }  // namespace

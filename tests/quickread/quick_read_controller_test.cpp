@@ -99,9 +99,12 @@ class PostedCalls {
 class QuickReadControllerTest : public ::testing::Test {
  protected:
   QuickReadControllerTest() {
-    view_.rows = {{"Title A", "http://Jingyan.Baidu.com/a"}, {"Title B", "http://jingyan.baidu.com/b"}};
-    shared_.pages["http://Jingyan.Baidu.com/a"] = "<div class=\"exp-content format-exp\">A body</div>";
-    shared_.pages["http://jingyan.baidu.com/b"] = "<div class=\"exp-content format-exp\">B body</div>";
+    view_.rows = {{"Title A", "http://Jingyan.Baidu.com/a"},
+                  {"Title B", "http://jingyan.baidu.com/b"}};
+    shared_.pages["http://Jingyan.Baidu.com/a"] =
+        "<div class=\"exp-content format-exp\">A body</div>";
+    shared_.pages["http://jingyan.baidu.com/b"] =
+        "<div class=\"exp-content format-exp\">B body</div>";
     QuickReadOptions options;
     options.retryPause = 1ms;
     controller_ = std::make_unique<QuickReadController>(

@@ -43,9 +43,8 @@ class StubFetcher final : public QuickReadFetcher {
 
 class QuickReadWorkerTest : public ::testing::Test {
  protected:
-  std::optional<Text> Read(const Text& address, std::function<bool()> superseded = [] {
-    return false;
-  }) {
+  std::optional<Text> Read(
+      const Text& address, std::function<bool()> superseded = [] { return false; }) {
     QuickReadOptions options;
     options.retryPause = 1ms;
     return RunQuickReadWorker(address, dir_.path(), fetcher_, superseded, options);
@@ -86,8 +85,9 @@ TEST_F(QuickReadWorkerTest, ServiceRulesFollowTheFinalHost) {
 TEST_F(QuickReadWorkerTest, ForumSoftwareSignsChooseTheirMarkers) {
   EXPECT_EQ(ChooseSiteRule("forum.example.com", "<DIV ID=\"DISCUZ_TIPS\">").markers,
             "<td class=\"t_f\">");
-  EXPECT_EQ(ChooseSiteRule("x.org", "<a href=\"http://www.phpwind.net/\" target=\"_blank\" "
-                                    "class=\"s4\">phpwind</a>")
+  EXPECT_EQ(ChooseSiteRule("x.org",
+                           "<a href=\"http://www.phpwind.net/\" target=\"_blank\" "
+                           "class=\"s4\">phpwind</a>")
                 .markers,
             "<div class=\"tpc_content\">");
   EXPECT_EQ(ChooseSiteRule("x.org", "http://init.phpwind.net/init.php?sitehash=1").mode,

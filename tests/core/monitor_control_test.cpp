@@ -159,13 +159,13 @@ TEST_F(MonitorControlTest, StopDuringAPauseEndsWorkersPromptly) {
   MonitorControl control(Environment());
   control.OnStartButton();
   ASSERT_TRUE(PollUntil(control, [&] { return HandOverCount() == 2; }));
-  std::this_thread::sleep_for(20ms);
+  std::this_thread::sleep_for(1100ms);  // past the run's first second, both pausing
   auto pressed = SteadyClock::now();
   control.OnStartButton();
   ASSERT_TRUE(PollUntil(control, [&] { return !control.IsActive(); }));
-  // The run ends no earlier than a second after the last start; the workers well
-  // within 100 ms of the press.
-  EXPECT_LT(SteadyClock::now() - pressed, 1500ms);
+  // A pause ends as soon as the stop is seen (10 ms steps at most); the allowance is
+  // for a loaded machine.
+  EXPECT_LT(SteadyClock::now() - pressed, 100ms);
 }
 
 TEST_F(MonitorControlTest, UntickingOrDeletingEndsOnlyTheAffectedWorkers) {

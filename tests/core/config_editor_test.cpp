@@ -4,26 +4,11 @@
 
 #include <deque>
 
+#include "support/scripted_questioner.h"
 #include "web/gbk.h"
 
 namespace plexaro {
 namespace {
-
-// Answers questions from a script and records everything it was shown.
-class ScriptedQuestioner final : public Questioner {
- public:
-  bool Ask(const Text& question) override {
-    asked.push_back(question);
-    bool answer = answers.empty() ? true : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return answer;
-  }
-  void Tell(const Text& message) override { told.push_back(message); }
-
-  std::deque<bool> answers;
-  std::vector<Text> asked;
-  std::vector<Text> told;
-};
 
 MonitorConfig Config(int source, std::vector<Text> keywords, bool enabled = true) {
   MonitorConfig config;

@@ -18,6 +18,7 @@
 #include "shell/main_window.h"
 #include "shell/notification_sound.h"
 #include "shell/qt_text.h"
+#include "support/scripted_questioner.h"
 #include "support/temp_dir.h"
 #include "tools/fake_search_engine.h"
 #include "web/event_pump.h"
@@ -25,20 +26,6 @@
 
 namespace plexaro {
 namespace {
-
-class ScriptedQuestioner final : public Questioner {
- public:
-  bool Ask(const Text& question) override {
-    asked.push_back(question);
-    bool answer = answers.empty() || answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return answer;
-  }
-  void Tell(const Text& message) override { told.push_back(message); }
-  std::deque<bool> answers;
-  std::vector<Text> asked;
-  std::vector<Text> told;
-};
 
 class RecordingOpener final : public AddressOpener {
  public:

@@ -45,6 +45,10 @@ class CollectingHost final : public MonitorHost {
     ++cycles;
     ++cyclesOf[{config, keyword}];
   }
+  int HandOvers() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return handOvers;
+  }
   size_t WorkersWithCycles(int atLeast) {
     std::lock_guard<std::mutex> lock(mutex);
     size_t workers = 0;
@@ -127,7 +131,7 @@ TEST_F(MonitorEngineTest, TheSnuidOfABlockedAnswerTravelsInTheNextRequest) {
   EXPECT_NE(requests[0].cookie.find("SNUID=; "), std::string::npos);
   EXPECT_NE(requests[1].cookie.find("SNUID=S123; "), std::string::npos);
   EXPECT_NE(requests[2].cookie.find("SNUID=S123; "), std::string::npos);
-  EXPECT_EQ(host_.handOvers, 1);
+  EXPECT_EQ(host_.HandOvers(), 1);
 }
 
 TEST_F(MonitorEngineTest, BadAnswersNeverStopAWorker) {
@@ -142,7 +146,7 @@ TEST_F(MonitorEngineTest, BadAnswersNeverStopAWorker) {
   MonitorControl control(environment_);
   control.OnStartButton();
   ASSERT_TRUE(PollUntil(
-      control, [&] { return host_.handOvers >= 1; }, 20s));
+      control, [&] { return host_.HandOvers() >= 1; }, 20s));
   EXPECT_EQ(control.Caption(), RunningCaption(1));
   control.Shutdown();
 }

@@ -95,6 +95,7 @@ MainWindow::MainWindow(SettingsStore& store, ShellOptions options)
 
   BuildControls();
   ConnectEditor();
+  ConnectQuickRead();
   move(50, 50);
   resize(kDesignedClientWidth, kDesignedClientHeight);
   LoadConfigs();
@@ -104,6 +105,7 @@ MainWindow::MainWindow(SettingsStore& store, ShellOptions options)
 }
 
 MainWindow::~MainWindow() {
+  quickRead_.reset();
   StopMonitoring();
   list_.SetObserver(nullptr);
 }
@@ -222,9 +224,12 @@ void MainWindow::BuildQuickReadPage(QWidget* page) {
   originalLink_ = new HyperlinkLabel(Ui("打开原网页 >>"), opener_, page);
   originalLink_->setObjectName(Ui("超级链接框原网页"));
   originalLink_->setGeometry(408, 36, 152, 24);
-  browser_ = Make<QTextBrowser>(page, "浏览器", {0, 80, 518, 184});
+  browser_ = new HtmlView(opener_, page);
+  browser_->setObjectName(Ui("浏览器"));
+  browser_->setGeometry(0, 80, 518, 184);
   page->installEventFilter(this);
   openPageButton_->installEventFilter(this);
+  browserLink_->installEventFilter(this);
 
   connect(copyTitle, &QPushButton::clicked, this,
           [this] { QApplication::clipboard()->setText(ToQString(SelectedTitle(list_))); });
@@ -247,9 +252,11 @@ void MainWindow::BuildResultList() {
   for (int i = 0; i < 5; ++i) {
     resultView_->header()->resizeSection(i, ResultTableModel::kColumnWidths[i]);
   }
-  connect(
-      resultView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-      [this](const QModelIndex& current) { list_.Select(current.isValid() ? current.row() : -1); });
+  connect(resultView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            list_.Select(current.isValid() ? current.row() : -1);
+            if (quickRead_) quickRead_->SelectionChanged(list_.Selected());
+          });
   connect(resultView_, &QTreeView::clicked, this, [this] {
     if (list_.Selected() == -1) return;
     resultView_->setFocus();
@@ -279,6 +286,25 @@ void MainWindow::ConnectEditor() {
     editor_.OnPasteKeywords(ToText(QApplication::clipboard()->text()));
     keywordsEdit_->setText(ToQString(editor_.fields.keywords));
   });
+}
+
+void MainWindow::ConnectQuickRead() {
+  // Worker results arrive as queued calls on the window, so they die with it; the check
+  // drops those that arrive while the window is being torn down.
+  UiPoster post = [this](std::function<void()> call) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, call = std::move(call)] {
+          if (quickRead_) call();
+        },
+        Qt::QueuedConnection);
+  };
+  PreviewView& view = *this;
+  quickRead_ = std::make_unique<QuickReadController>(view, options_.runDirectory + gbk("速阅缓存/"),
+                                                     std::move(post));
+  connect(this, &MainWindow::PreviewRequested, this, [this] { quickRead_->PreviewSelectedHit(); });
+  connect(tabs_, &QTabWidget::currentChanged, this,
+          [this](int index) { quickRead_->OnTabEvent(index); });
 }
 
 void MainWindow::LoadConfigs() {
@@ -372,6 +398,52 @@ void MainWindow::OnResultRightClick() {
   originalLink_->SetAddress(page_.originalPageAddress);
 }
 
+long MainWindow::SelectedRow() const {
+  return list_.Selected();
+}
+
+Text MainWindow::RowTitle(long row) const {
+  return row < 0 ? Text() : list_.Row(size_t(row)).title;
+}
+
+Text MainWindow::RowAddress(long row) const {
+  return row < 0 ? Text() : list_.Row(size_t(row)).address;
+}
+
+void MainWindow::MarkRowRead(long row) {
+  if (row >= 0) list_.SetRowImage(size_t(row), kRowReadImage);
+}
+
+void MainWindow::WriteHtml(const Text& html) {
+  browser_->Blank();
+  browser_->Write(ToQString(html));
+}
+
+void MainWindow::SetOriginalPageLink(const Text& address) {
+  page_.originalPageAddress = address;
+  originalLink_->SetAddress(address);
+}
+
+void MainWindow::SetCacheFileLink(const Text& path) {
+  // As a URL, so that characters such as '#' or '%' in the run directory stay part of
+  // the path when the desktop opens it.
+  page_.browserAddress = ToText(QUrl::fromLocalFile(ToQString(path)).toString(QUrl::FullyEncoded));
+  browserLink_->SetAddress(page_.browserAddress);
+}
+
+void MainWindow::SetCopyTexts(const Text& content, const Text& title) {
+  page_.contentTag = content;
+  page_.titleTag = title;
+}
+
+bool MainWindow::QuickReadTabShown() const {
+  return tabs_->currentIndex() == 1;
+}
+
+void MainWindow::ShowQuickReadTab() {
+  tabs_->setCurrentIndex(1);
+}
+
 void MainWindow::LayOut() {
   WindowLayout layout = LayoutWindow(width(), height(), kDesignedTree, startButton_->height());
   treeView_->setGeometry(ToQRect(layout.tree));
@@ -392,7 +464,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == quickReadPage_ && event->type() == QEvent::Resize) {
     browser_->setGeometry(
         ToQRect(BrowserPlace(quickReadPage_->width(), quickReadPage_->height(), kBrowserOffset)));
-  } else if (watched == openPageButton_ && event->type() == QEvent::MouseButtonRelease &&
+  } else if ((watched == openPageButton_ || watched == browserLink_) &&
+             event->type() == QEvent::MouseButtonRelease &&
              static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
     opener_.Open(browserLink_->Address());  // the quick-read cache file of the hit
   }

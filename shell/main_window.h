@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -23,7 +22,9 @@
 #include "core/monitor_control.h"
 #include "core/result_actions.h"
 #include "core/result_refresh.h"
+#include "quickread/quick_read_controller.h"
 #include "settings/settings_store.h"
+#include "shell/html_view.h"
 #include "shell/hyperlink_label.h"
 #include "shell/qt_host.h"
 #include "shell/result_list_view.h"
@@ -42,7 +43,7 @@ struct ShellOptions {
   std::chrono::milliseconds secondLength{1000};
 };
 
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, private PreviewView {
   Q_OBJECT
 
  public:
@@ -57,6 +58,7 @@ class MainWindow final : public QWidget {
   ResultListModel& ResultList() { return list_; }
   QuickReadPageState& QuickReadPage() { return page_; }
   MonitorControl& Control() { return *control_; }
+  QuickReadController& QuickRead() { return *quickRead_; }
 
   // The tray's exit: saves, removes the icon and ends the event loop with code 0.
   void ExitFromTray();
@@ -81,6 +83,7 @@ class MainWindow final : public QWidget {
   void BuildControlOptions(QGroupBox* box);
   void BuildQuickReadPage(QWidget* page);
   void BuildResultList();
+  void ConnectQuickRead();
   void ConnectEditor();
   void LoadConfigs();
   void SaveConfigs();
@@ -103,6 +106,18 @@ class MainWindow final : public QWidget {
   void CloseLater();
   void LayOut();
 
+  // The quick-read page as the controller sees it.
+  long SelectedRow() const override;
+  Text RowTitle(long row) const override;
+  Text RowAddress(long row) const override;
+  void MarkRowRead(long row) override;
+  void WriteHtml(const Text& html) override;
+  void SetOriginalPageLink(const Text& address) override;
+  void SetCacheFileLink(const Text& path) override;
+  void SetCopyTexts(const Text& content, const Text& title) override;
+  bool QuickReadTabShown() const override;
+  void ShowQuickReadTab() override;
+
   SettingsStore& store_;
   ShellOptions options_;
   std::unique_ptr<Questioner> ownQuestioner_;
@@ -119,6 +134,9 @@ class MainWindow final : public QWidget {
   QtHost* host_ = nullptr;  // a child QObject
   std::unique_ptr<MonitorControl> control_;
   ConfigEditor editor_;
+  // Created once the controls exist; reset first on destruction, so the worker results
+  // still queued find it gone and are dropped.
+  std::unique_ptr<QuickReadController> quickRead_;
 
   QTreeWidget* treeView_ = nullptr;
   std::unique_ptr<TreeViewBinding> treeBinding_;
@@ -142,7 +160,7 @@ class MainWindow final : public QWidget {
   QPushButton* openPageButton_ = nullptr;
   HyperlinkLabel* browserLink_ = nullptr;
   HyperlinkLabel* originalLink_ = nullptr;
-  QTextBrowser* browser_ = nullptr;
+  HtmlView* browser_ = nullptr;
 
   QTimer pollTimer_;
   QSystemTrayIcon* tray_ = nullptr;

@@ -1,5 +1,6 @@
 // The desktop window, driven offscreen: its controls, the tree's images and ticks, the
 // editor buttons and a monitoring run against the fake search engine.
+#include <httplib.h>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
@@ -11,10 +12,13 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
+#include <atomic>
 #include <deque>
 #include <memory>
+#include <thread>
 
 #include "core/config_file.h"
+#include "shell/html_view.h"
 #include "shell/main_window.h"
 #include "shell/notification_sound.h"
 #include "shell/qt_text.h"
@@ -84,6 +88,52 @@ class Harness {
   CountingBeeper beeper;
   std::unique_ptr<MainWindow> window;
 };
+
+// Pages for the quick-read view: an article with a remote image, and one that answers
+// slowly so that a preview can be overtaken.
+class ArticleServer {
+ public:
+  ArticleServer() {
+    server_.Get("/article", [this](const httplib::Request&, httplib::Response& response) {
+      ++articleRequests;
+      response.set_content(
+          "<html><head><title>t</title></head><body><div><a href=\"/\">home</a></div><div>" +
+              std::string(300, 'z') + " 正文<img src=\"/pic.png\"></div></body></html>",
+          "text/html; charset=utf-8");
+    });
+    server_.Get("/slow", [](const httplib::Request&, httplib::Response& response) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      response.set_content("<html><body><div>" + std::string(300, 'y') + "</div></body></html>",
+                           "text/html");
+    });
+    server_.Get("/pic.png", [this](const httplib::Request&, httplib::Response& response) {
+      ++imageRequests;
+      response.set_content("", "image/png");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+  }
+  ~ArticleServer() { Stop(); }
+  void Stop() {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  std::string Url(const char* path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+  std::atomic<int> articleRequests{0};
+  std::atomic<int> imageRequests{0};
+
+ private:
+  httplib::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+HyperlinkLabel* Link(Harness& h, const char* name) {
+  return static_cast<HyperlinkLabel*>(h.Find<QLabel>(name));
+}
 
 const char* const kTwoConfigs =
     "[监测列表]\r\n数量=2\r\n"
@@ -336,6 +386,75 @@ class MainWindowTest : public QObject {
     QVERIFY(!h.window->isVisible());
     h.window->ToggleFromTray();
     QVERIFY(h.window->isVisible());
+  }
+
+  void leftClickPreviewsTheHitAndCachesItsBody() {
+    ArticleServer server;
+    Harness h("");
+    const std::string article = server.Url("/article");
+    h.window->ResultList().InsertRow(0, {"t", "Title A", "s", "k", article});
+    h.window->ResultList().InsertRow(1, {"t", "Title B", "s", "k", server.Url("/slow")});
+    auto* list = h.Find<QTreeView>("超级列表框");
+    auto* tabs = h.Find<QTabWidget>("选择夹");
+    auto* view = h.Find<HtmlView>("浏览器");
+    QVERIFY(view);
+    auto click = [&](int row) {
+      QRect place = list->visualRect(list->model()->index(row, 1));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+    };
+    const QString waiting = Ui("正在读取网页并自动提取正文..请稍等");
+    const QString body = QString(300, 'z') + Ui(" 正文");
+
+    click(0);
+    QCOMPARE(view->toPlainText(), waiting);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.window->QuickRead().Busy(), 10000);
+    QString shown = view->toPlainText();
+    QVERIFY2(shown.startsWith(Ui("【127.0.0.1")), qPrintable(shown));
+    QVERIFY(shown.contains(Ui("Title A")));
+    QVERIFY(shown.contains(body));
+    QCOMPARE(tabs->currentIndex(), 1);  // and switching there did not blank the page
+    QCOMPARE(h.window->ResultList().Row(0).image, int(kRowReadImage));
+    QCOMPARE(Link(h, "超级链接框原网页")->Address(), article);
+    Text cacheLink = Link(h, "超级链接框浏览器")->Address();
+    QVERIFY(cacheLink.starts_with("file://"));
+    QString cacheFile = QUrl(ToQString(cacheLink)).toLocalFile();
+    QVERIFY(cacheFile.startsWith(ToQString(h.dir.path() + gbk("速阅缓存/"))));
+    QVERIFY(QFile::exists(cacheFile));
+    h.Click("按钮复制内容");
+    QVERIFY(QGuiApplication::clipboard()->text().contains(body));
+    QCOMPARE(server.imageRequests.load(), 0);  // images stay placeholders
+
+    // Links leave the view for the user's browser; a page's script links go nowhere.
+    emit view->anchorClicked(QUrl(ToQString(article)));
+    QCOMPARE(h.opener.opened.back(), article);
+    emit view->anchorClicked(QUrl("javascript:alert(1)"));
+    QCOMPARE(h.opener.opened.size(), size_t(1));
+    QTest::mouseClick(Link(h, "超级链接框浏览器"), Qt::RightButton);
+    QCOMPARE(h.opener.opened.back(), cacheLink);
+
+    // Hit B is overtaken by a cached A: B's late result writes nothing.
+    click(1);
+    QCOMPARE(view->toPlainText(), waiting);
+    click(0);
+    QVERIFY(view->toPlainText().contains(body));
+    QTRY_VERIFY_WITH_TIMEOUT(!h.window->QuickRead().Busy(), 10000);
+    QTest::qWait(20);
+    QVERIFY(view->toPlainText().contains(body));
+    QCOMPARE(h.window->ResultList().Row(1).image, int(kRowUnreadImage));
+    QVERIFY(h.window->QuickReadPage().contentTag.find(std::string(300, 'y')) == Text::npos);
+
+    // The user's own visit to the tab blanks it; the cache answers without the server.
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+    QVERIFY(view->toPlainText().isEmpty());
+    server.Stop();
+    tabs->setCurrentIndex(0);
+    click(0);
+    QVERIFY(!h.window->QuickRead().Busy());
+    QVERIFY(view->toPlainText().contains(body));
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(server.articleRequests.load(), 1);
   }
 
   void chimeIsAPlayableWave() {

@@ -417,27 +417,9 @@ ByteSet WebRequest::FetchBytes(std::string_view address, std::string_view bodyTe
                                std::string_view referrer, Text* cookie, bool keepCookies,
                                std::string_view contentType, std::string_view agent,
                                std::string_view extraHeaders) {
-  FetchArguments a{.address = address,
-                   .bodyText = bodyText,
-                   .bodyBytes = bodyBytes,
-                   .referrer = referrer,
-                   .contentType = contentType,
-                   .agent = agent,
-                   .extraHeaders = extraHeaders,
-                   .proxy = proxy,
-                   .synchronous = synchronous,
-                   .keepCookies = keepCookies,
-                   .cookie = cookie};
-  a.setTimeouts = timeoutSeconds != -1;
-  if (timeoutSeconds > 0) {
-    long ms = Clamped(long(timeoutSeconds) * 1000);
-    a.timeouts = RequestTimeouts{ms, ms, ms, ms};
-    a.waitSeconds = timeoutSeconds;
-  } else {
-    a.timeouts = kFetchTimeouts;
-  }
-  SendComposite(a);
-  return ResponseBody();
+  // Fetch's raw mode; its time-outs are clamped where they meet curl either way.
+  return Fetch(address, bodyText, -1, timeoutSeconds, proxy, synchronous, bodyBytes, referrer,
+               cookie, keepCookies, contentType, agent, extraHeaders);
 }
 
 // Redirects are switched off only for this request: the object follows them again

@@ -1,17 +1,16 @@
-// The notification sound of new hits: a short chime played without blocking, or the
-// system bell where the program was built without Qt Multimedia. Silent where no audio
-// device exists. GUI thread only.
+// The notification sound of new hits: the embedded WAVE ":/sounds/notification.wav"
+// played once per beep without blocking, or the system bell where the program was built
+// without Qt Multimedia. Silent where no audio device exists. GUI thread only.
 #pragma once
 
-#include <QByteArray>
+#include <QString>
 #include <memory>
 
 #include "core/result_refresh.h"
 
 namespace plexaro {
 
-// A PCM WAVE (two channels, 16 bits, 11,025 samples a second) of a two-note chime.
-QByteArray ChimeWave();
+inline const QString kNotificationWaveResource = QStringLiteral(":/sounds/notification.wav");
 
 class NotificationSound final : public Beeper {
  public:

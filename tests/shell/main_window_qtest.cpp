@@ -24,72 +24,13 @@
 #include "shell/main_window.h"
 #include "shell/notification_sound.h"
 #include "shell/qt_text.h"
-#include "support/scripted_questioner.h"
-#include "support/temp_dir.h"
 #include "tools/fake_search_engine.h"
 #include "web/event_pump.h"
 #include "web/files.h"
+#include "window_harness.h"
 
 namespace plexaro {
 namespace {
-
-class RecordingOpener final : public AddressOpener {
- public:
-  void Open(const Text& address) override {
-    if (!address.empty()) opened.push_back(address);  // an empty address opens nothing
-  }
-  std::vector<Text> opened;
-};
-
-class CountingBeeper final : public Beeper {
- public:
-  void Beep() override {
-    ++beeps;
-    if (onBeep) onBeep();
-  }
-  int beeps = 0;
-  std::function<void()> onBeep;
-};
-
-// A window over a configuration file in a fresh directory.
-class Harness {
- public:
-  explicit Harness(const std::string& iniUtf8) {
-    configPath = dir.path() + ConfigFileName();
-    WriteWholeFile(configPath, Utf8ToGbk(iniUtf8));
-    store.OpenStore(configPath, kFileOnDisk);
-    ShellOptions options;
-    options.runDirectory = dir.path();
-    options.questioner = &questioner;
-    options.opener = &opener;
-    options.beeper = &beeper;
-    options.secondLength = std::chrono::milliseconds(50);
-    window = std::make_unique<MainWindow>(store, options);
-    window->show();
-  }
-
-  template <typename T>
-  T* Find(const char* name) {
-    return window->findChild<T*>(Ui(name));
-  }
-  QTreeWidget* Tree() { return Find<QTreeWidget>("树型框"); }
-  void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
-  void SelectTreeItem(int index) {
-    QTreeWidget* tree = Tree();
-    QTreeWidgetItem* item = tree->topLevelItem(0);
-    QList<QTreeWidgetItem*> order;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) order << *it;
-    tree->setCurrentItem(order.value(index, item));
-  }
-
-  TempDir dir;
-  Text configPath;
-  SettingsStore store;
-  ScriptedQuestioner questioner;
-  RecordingOpener opener;
-  CountingBeeper beeper;
-  std::unique_ptr<MainWindow> window;
-};
 
 // Pages for the quick-read view: an article with a remote image, and one that answers
 // slowly so that a preview can be overtaken.

@@ -1,5 +1,8 @@
 #include "core/monitor_control.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "core/monitor_worker.h"
 #include "web/event_pump.h"
 #include "web/gbk.h"
@@ -8,6 +11,15 @@ namespace plexaro {
 namespace {
 constexpr auto kStartSpacing = std::chrono::milliseconds(50);
 constexpr auto kQuietPeriod = std::chrono::milliseconds(1000);
+
+// Hundreds of workers wake together when a run starts or stops; on a machine with few
+// cores they would take the processor from the window for tens of milliseconds. A
+// worker mostly waits for the network, so it loses nothing by giving way. On Linux the
+// nice value is per thread; failing to set it only costs that smoothness.
+void YieldToTheWindow() {
+  constexpr int kWorkerNiceness = 10;
+  (void)setpriority(PRIO_PROCESS, id_t(gettid()), kWorkerNiceness);
+}
 }  // namespace
 
 const Text& IdleCaption() {
@@ -112,6 +124,7 @@ void MonitorControl::LaunchWorker(size_t config, size_t keyword, SteadyClock::ti
   auto worker = std::make_unique<WorkerThread>();
   std::atomic<bool>* ended = &worker->ended;
   worker->thread = std::thread([run = run_, config, keyword, startAt, ended] {
+    YieldToTheWindow();
     // Workers of one configuration start about 50 ms apart.
     if (!run->PauseUntil(startAt, config, keyword)) RunWorker(run, config, keyword);
     *ended = true;

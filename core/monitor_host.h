@@ -9,14 +9,20 @@
 
 namespace plexaro {
 
-class RefreshListFiles;
+// The lines a refresh found for the front of a keyword's two refresh lists, newest
+// first. The worker writes them once the UI thread is free again, so the window never
+// waits for the disk.
+struct RefreshListLines {
+  Text txt;
+  Text html;
+};
 
 // One worker's cycle result, handed to the UI thread.
 struct HandOverRequest {
   size_t config = 0;                             // 1-based position in the configuration list
   size_t keyword = 0;                            // 1-based keyword index
   const std::vector<HitRecord>* hits = nullptr;  // `latestHits`, valid during the call
-  RefreshListFiles* files = nullptr;             // the keyword's open refresh lists
+  RefreshListLines* newLines = nullptr;          // filled by the refresh when given
 };
 
 class MonitorHost {

@@ -33,6 +33,7 @@ class Worker {
   bool FetchResults();
   bool FetchPageWithRetries(int page);
   bool ParseAndHandOver();
+  bool HandOver(RefreshListLines& newLines);
   void PauseBetweenCycles();
 
   std::shared_ptr<MonitorRun> run_;
@@ -83,9 +84,16 @@ bool Worker::FetchResults() {
   return false;
 }
 
-// Parses the blocks and hands the hits over, all under the result lock; false when the
-// worker must stop.
+// Parses the blocks and hands the hits over, all under the result lock, then puts the
+// new hits in front of the refresh lists; false when the worker must stop.
 bool Worker::ParseAndHandOver() {
+  RefreshListLines newLines;
+  if (!HandOver(newLines)) return false;
+  if (files_) files_->Prepend(newLines.txt, newLines.html);
+  return true;
+}
+
+bool Worker::HandOver(RefreshListLines& newLines) {
   std::lock_guard<std::mutex> lock(run_->resultLock);
   MonitorConfig config = run_->environment().configs->Get(config_);
   hits_.clear();
@@ -98,7 +106,7 @@ bool Worker::ParseAndHandOver() {
   if (ShouldStop()) return false;
   run_->latestHits = hits_;
   run_->environment().host->HandOver(
-      HandOverRequest{config_, keywordIndex_, &run_->latestHits, files_.get()});
+      HandOverRequest{config_, keywordIndex_, &run_->latestHits, &newLines});
   if (run_->ClaimTrim(SteadyClock::now())) malloc_trim(0);
   return true;
 }

@@ -30,20 +30,20 @@ std::vector<HitRecord> ResultRefresher::RefreshResultList(const HandOverRequest&
   Text key = SeenListKey(config, keyword);
 
   store_.SelectSection(SeenSection());
-  SeenLists seen = SeenLists::FromStored(store_.ReadBytes(key + AddressesSuffix()),
-                                         store_.ReadBytes(key + TitlesSuffix()));
+  SeenLists seen =
+      SeenLists::FromStored(ReadSeen(key + AddressesSuffix()), ReadSeen(key + TitlesSuffix()));
   NewHits fresh = TakeNewHits(seen, request.hits ? *request.hits : std::vector<HitRecord>());
   for (size_t i = 0; i < fresh.hits.size(); ++i) {
     const HitRecord& hit = fresh.hits[i];
     list_.InsertRow(i, ResultItem{hit.time, hit.title, DataSourceName(config.dataSource),
                                   KeywordColumn(config, keyword), hit.address, kRowUnreadImage});
   }
-  if (request.files) request.files->Prepend(fresh.txtLines, fresh.htmlLines);
+  if (request.newLines) *request.newLines = {std::move(fresh.txtLines), std::move(fresh.htmlLines)};
   // Unchanged lists need no rewrite of their side files.
   if (!fresh.hits.empty()) {
     store_.SelectSection(SeenSection());
-    store_.WriteBytes(key + AddressesSuffix(), seen.StoredAddresses());
-    store_.WriteBytes(key + TitlesSuffix(), seen.StoredTitles());
+    WriteSeen(key + AddressesSuffix(), seen.StoredAddresses());
+    WriteSeen(key + TitlesSuffix(), seen.StoredTitles());
   }
   list_.TrimIfOversized();
   SteadyClock::time_point now = now_();
@@ -56,6 +56,19 @@ std::vector<HitRecord> ResultRefresher::RefreshResultList(const HandOverRequest&
   if (!fresh.hits.empty() && !keepListStill_) list_.ScrollToTop();
   tree_.treeEventsMuted = false;
   return fresh.hits;
+}
+
+// A write still on its way to the disk is what the list holds now.
+ByteSet ResultRefresher::ReadSeen(const Text& key) {
+  if (std::optional<Text> path = store_.SideFilePath(key)) {
+    if (std::optional<ByteSet> pending = seenWrites_.Pending(*path)) return *pending;
+  }
+  return store_.ReadBytes(key);
+}
+
+void ResultRefresher::WriteSeen(const Text& key, ByteSet bytes) {
+  if (std::optional<Text> path = store_.SideFilePath(key))
+    seenWrites_.Write(*path, std::move(bytes));
 }
 
 }  // namespace plexaro

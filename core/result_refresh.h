@@ -8,6 +8,7 @@
 #include "core/result_list.h"
 #include "core/tree_model.h"
 #include "settings/settings_store.h"
+#include "web/write_behind.h"
 
 namespace plexaro {
 
@@ -19,8 +20,10 @@ class Beeper {
 };
 
 // UI thread only. Compares handed-over hits with the keyword's seen lists (side files
-// of section "更新列表" in the store), puts the new ones at the top of the list, in
-// front of the refresh-list files, and beeps at most once a second.
+// of section "更新列表" in the store), puts the new ones at the top of the list, gives
+// the lines for the refresh-list files back in the request, and beeps at most once a
+// second. The seen lists reach the disk on a background thread; a refresh reads what
+// was last written, pending or not, and the destructor waits for the last write.
 class ResultRefresher {
  public:
   ResultRefresher(SettingsStore& store, const MonitorConfigList& configs, ResultListModel& list,
@@ -34,8 +37,14 @@ class ResultRefresher {
 
   // Returns the hits that were new, in result order.
   std::vector<HitRecord> RefreshResultList(const HandOverRequest& request);
+  // Returns once the seen lists of every refresh so far are on the disk.
+  void FlushSeenLists() { seenWrites_.Flush(); }
 
  private:
+  // A seen list of the current section by its key.
+  ByteSet ReadSeen(const Text& key);
+  void WriteSeen(const Text& key, ByteSet bytes);
+
   SettingsStore& store_;
   const MonitorConfigList& configs_;
   ResultListModel& list_;
@@ -45,6 +54,7 @@ class ResultRefresher {
   bool keepListStill_ = false;
   std::function<SteadyClock::time_point()> now_ = [] { return SteadyClock::now(); };
   std::optional<SteadyClock::time_point> lastBeep_;
+  WriteBehindFiles seenWrites_;
 };
 
 }  // namespace plexaro

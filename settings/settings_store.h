@@ -82,6 +82,8 @@ class SettingsStore {
   ByteSet ReadBytes(std::string_view key, std::string_view defaultValue = {}) const;
   // Replaces the side file with exactly `value`; false when it cannot be written.
   bool WriteBytes(std::string_view key, std::string_view value);
+  // The side file of `key` in the current section; nothing when no valid file name.
+  std::optional<Text> SideFilePath(std::string_view key) const;
 
   // Typed writes to the current section: true when written now, false when queued
   // behind a running modification (it is carried out afterwards) or failed.
@@ -191,7 +193,6 @@ class SettingsStore {
   bool WriteStored(std::string_view key, const Text& stored);
   Text ReadStored(std::string_view key, const Text& defaultText);
   Text RegistryKey() const;
-  std::optional<Text> SideFilePath(std::string_view key) const;
 
   StoreText storeText;
   std::unique_ptr<BackingFile> openFile;

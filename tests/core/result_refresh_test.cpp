@@ -34,9 +34,14 @@ class ResultRefreshTest : public ::testing::Test {
 
   static Text ConfigName() { return gbk("Zavrin·Plexaro.ini"); }
 
+  // As a worker does: the refresh, then the lines it found in front of the lists.
   std::vector<HitRecord> Refresh(std::vector<HitRecord> hits, size_t keyword = 1) {
     latest_ = std::move(hits);
-    return refresher_.RefreshResultList(HandOverRequest{1, keyword, &latest_, files_.get()});
+    RefreshListLines lines;
+    std::vector<HitRecord> fresh =
+        refresher_.RefreshResultList(HandOverRequest{1, keyword, &latest_, &lines});
+    files_->Prepend(lines.txt, lines.html);
+    return fresh;
   }
 
   ByteSet File(const Text& name) {
@@ -89,6 +94,7 @@ TEST_F(ResultRefreshTest, NewestLinesHeadBothFilesAndSeenListsSurviveAReopen) {
   EXPECT_EQ(list_.Row(0).title, "T3");
 
   // A new store on the same file (the next run) still knows every hit.
+  refresher_.FlushSeenLists();
   store_.Close();
   SettingsStore reopened;
   ASSERT_TRUE(reopened.OpenStore(dir_.path() + ConfigName(), 0));

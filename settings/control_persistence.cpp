@@ -18,6 +18,11 @@ Text KeyOf(const PersistedControl& control, const char* suffixUtf8) {
   return control.Name() + gbk(suffixUtf8);
 }
 
+// A control without a name (or whose widget is gone) has no key to keep its values under.
+bool IsUnnamed(const PersistedControl& control) {
+  return control.Name().empty();
+}
+
 bool IsItemIndex(const PersistedControl& control, int index) {
   return index >= 0 && index < control.ItemCount();
 }
@@ -105,10 +110,12 @@ Text RestoreTextValue(SettingsStore& store, std::string_view key, std::string_vi
 }
 
 bool SaveChecked(SettingsStore& store, std::string_view key, const PersistedControl& control) {
+  if (key.empty()) return false;
   return store.WriteBool(key, control.IsChecked());
 }
 
 bool RestoreChecked(SettingsStore& store, std::string_view key, PersistedControl& control) {
+  if (key.empty()) return control.IsChecked();
   control.SetChecked(store.ReadBool(key, control.IsChecked()));
   return control.IsChecked();
 }
@@ -299,22 +306,27 @@ bool RestoreRadioButton(SettingsStore& store, PersistedControl& button) {
 }
 
 bool SaveEditBox(SettingsStore& store, const PersistedControl& box, bool byteMode) {
+  if (IsUnnamed(box)) return false;
   return SaveTextValue(store, box.Name(), box.GetText(), byteMode);
 }
 
 void RestoreEditBox(SettingsStore& store, PersistedControl& box, bool byteMode) {
+  if (IsUnnamed(box)) return;
   box.SetText(RestoreTextValue(store, box.Name(), box.GetText(), byteMode));
 }
 
 bool SaveButton(SettingsStore& store, const PersistedControl& button, bool byteMode) {
+  if (IsUnnamed(button)) return false;
   return SaveTextValue(store, KeyOf(button, ".标记"), button.TagText(), byteMode);
 }
 
 void RestoreButton(SettingsStore& store, PersistedControl& button, bool byteMode) {
+  if (IsUnnamed(button)) return;
   button.SetTagText(RestoreTextValue(store, KeyOf(button, ".标记"), button.TagText(), byteMode));
 }
 
 void SaveCheckList(SettingsStore& store, const PersistedControl& list, bool withTicks) {
+  if (IsUnnamed(list)) return;
   store.WriteBytes(list.Name(), EncodeItemList(list.Items()));
   if (!withTicks) return;
   store.WriteNumber(KeyOf(list, ".选中"), list.CurrentItem());
@@ -324,6 +336,7 @@ void SaveCheckList(SettingsStore& store, const PersistedControl& list, bool with
 // The current item and the ticks are taken as defaults before the items are set, which
 // clears both.
 void RestoreCheckList(SettingsStore& store, PersistedControl& list, bool withTicks) {
+  if (IsUnnamed(list)) return;
   Text ticks = withTicks ? TickedIndexes(list) : Text();
   int current = list.CurrentItem();
   RestoreItemsUnder(store, list, list.Name());
@@ -334,11 +347,13 @@ void RestoreCheckList(SettingsStore& store, PersistedControl& list, bool withTic
 }
 
 void SaveListBox(SettingsStore& store, const PersistedControl& list, bool withSelection) {
+  if (IsUnnamed(list)) return;
   store.WriteBytes(list.Name(), EncodeItemList(list.Items()));
   if (withSelection) store.WriteText(KeyOf(list, ".选中"), SelectedIndexes(list));
 }
 
 void RestoreListBox(SettingsStore& store, PersistedControl& list, bool withSelection) {
+  if (IsUnnamed(list)) return;
   Text selection = withSelection ? SelectedIndexes(list) : Text();
   RestoreItemsUnder(store, list, list.Name());
   if (!withSelection) return;
@@ -347,37 +362,45 @@ void RestoreListBox(SettingsStore& store, PersistedControl& list, bool withSelec
 }
 
 bool SaveComboItems(SettingsStore& store, const PersistedControl& combo) {
+  if (IsUnnamed(combo)) return false;
   return store.WriteBytes(KeyOf(combo, ".列表"), EncodeItemList(combo.Items()));
 }
 
 // Unlike the list boxes, a combo box has no marks to make exact, so items equal to the
 // current ones are left alone with the current item and edit text they have.
 void RestoreComboItems(SettingsStore& store, PersistedControl& combo) {
+  if (IsUnnamed(combo)) return;
   std::optional<std::vector<Text>> items = ReadItems(store, KeyOf(combo, ".列表"));
   if (items && *items != combo.Items()) combo.SetItems(*items);
 }
 
 bool SaveComboBox(SettingsStore& store, const PersistedControl& combo) {
+  if (IsUnnamed(combo)) return false;
   return store.WriteNumber(combo.Name(), combo.CurrentItem());
 }
 
 void RestoreComboBox(SettingsStore& store, PersistedControl& combo) {
+  if (IsUnnamed(combo)) return;
   RestoreComboIndex(store, combo, combo.CurrentItem());
 }
 
 bool SaveComboText(SettingsStore& store, const PersistedControl& combo) {
+  if (IsUnnamed(combo)) return false;
   return store.WriteText(KeyOf(combo, ".内容"), combo.GetText());
 }
 
 void RestoreComboText(SettingsStore& store, PersistedControl& combo) {
+  if (IsUnnamed(combo)) return;
   RestoreComboTextOr(store, combo, combo.GetText());
 }
 
 bool SaveColorPicker(SettingsStore& store, const PersistedControl& picker) {
+  if (IsUnnamed(picker)) return false;
   return store.WriteNumber(picker.Name(), picker.Color());
 }
 
 void RestoreColorPicker(SettingsStore& store, PersistedControl& picker) {
+  if (IsUnnamed(picker)) return;
   int current = picker.Color();
   picker.SetColor(TruncateToInt(store.ReadNumber(picker.Name(), current), current));
 }

@@ -25,7 +25,8 @@
 // saved leaves the control as it is. Numbers come back truncated to integers (a stored
 // NaN keeps the current value, huge values are clamped); indexes outside the item list
 // are ignored. Item lists use the byte form of settings/list_bytes.h; a missing or
-// damaged side file restores the current items.
+// damaged side file restores the current items. A control without a name (a menu item
+// without a caption) has no key: it is neither saved (false) nor restored.
 //
 // Threading: the store's thread (the GUI thread). The operations pump events
 // (PumpEvents) once per control or item, so adapters must stay safe to call when their

@@ -499,6 +499,25 @@ TEST_F(ControlPersistenceTest, PersistControlsSkipsWhatItMustNotTouch) {
   EXPECT_EQ(wrongKind.text, "x");
 }
 
+TEST_F(ControlPersistenceTest, ControlsWithoutANameHaveNoKey) {
+  FakeControl box(ControlKind::kCheckBox, "");
+  FakeControl menu(ControlKind::kMenuItem, "菜单项");  // no caption
+  FakeControl edit(ControlKind::kEditBox, "");
+  FakeControl button(ControlKind::kButton, "");
+  FakeControl list(ControlKind::kCheckList, "");
+  box.checked = menu.checked = true;
+  EXPECT_FALSE(SaveCheckBox(store, box));
+  EXPECT_FALSE(SaveMenuCheck(store, menu));
+  EXPECT_FALSE(SaveEditBox(store, edit, true));
+  EXPECT_FALSE(SaveButton(store, button));
+  SaveCheckList(store, list);
+  EXPECT_EQ(FileText(), "");
+  EXPECT_FALSE(DirectoryExists(dir.Path("inibin")));
+
+  Put("", gbk("假"));  // an entry with an empty key is not taken for the nameless box
+  EXPECT_TRUE(RestoreCheckBox(store, box));
+}
+
 TEST_F(ControlPersistenceTest, EventsArePumpedOncePerControl) {
   FakeWindow window;  // none of them is stored, so the store itself pumps nothing
   window.Add(ControlKind::kCheckBox, "");

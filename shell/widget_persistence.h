@@ -1,5 +1,5 @@
-// Qt widgets seen through the toolkit-neutral persistence view (settings/control_persistence.h),
-// so PersistControls and the single-control operations work on a real window.
+// Qt widgets seen through the toolkit-neutral persistence view of
+// settings/control_persistence.h, so PersistControls works on a real window.
 //
 // A control's name is its object name. Kinds by class:
 //   any widget with a QColor property "color"   colour picker (0x00BBGGRR; -1 = no colour)

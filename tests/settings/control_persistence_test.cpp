@@ -58,7 +58,7 @@ class FakeControl final : public PersistedControl {
   int Color() const override { return color; }
   void SetColor(int value) override { color = value; }
 
-  // Items given as UTF-8 literals, with the given ones ticked and selected.
+  // Items given as UTF-8 literals; none ticked or selected, no current item.
   void Fill(std::initializer_list<const char*> utf8Items) {
     std::vector<Text> list;
     for (const char* item : utf8Items) list.push_back(gbk(item));

@@ -2,7 +2,7 @@
 // program's own, or --dir DIR), shows the main window and runs until it is closed.
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include "core/config_file.h"
 #include "shell/dialogs.h"
@@ -31,10 +31,6 @@ bool ParseArguments(const QStringList& arguments, ProgramOptions& options) {
   options.directory = plexaro::RunDirectory();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
-    if (argument == "--help") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
     if (argument == "--dir" && i + 1 < arguments.size()) {
       options.directory = plexaro::ToText(arguments[++i]);
       if (!options.directory.ends_with(plexaro::kPathSeparator)) {
@@ -55,6 +51,13 @@ bool ParseArguments(const QStringList& arguments, ProgramOptions& options) {
 
 int main(int argc, char* argv[]) {
   using namespace plexaro;
+  // Answered before Qt starts, so it works without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   ProgramOptions programOptions;
   if (!ParseArguments(QCoreApplication::arguments(), programOptions)) return 2;

@@ -11,6 +11,9 @@ namespace plexaro {
 namespace {
 constexpr auto kStartSpacing = std::chrono::milliseconds(50);
 constexpr auto kQuietPeriod = std::chrono::milliseconds(1000);
+// A worker's thread is made this long before its start time, at the latest poll before.
+constexpr auto kLaunchLead = std::chrono::milliseconds(200);
+constexpr size_t kJoinsPerPoll = 25;
 
 // Hundreds of workers wake together when a run starts or stops; on a machine with few
 // cores they would take the processor from the window for tens of milliseconds. A
@@ -115,8 +118,21 @@ void MonitorControl::StartConfig(size_t config) {
   nextStart_ = std::max(nextStart_, SteadyClock::now());
   MonitorConfig record = environment_.configs->Get(config);
   for (size_t k = 1; k <= record.keywords.size(); ++k) {
-    if (!record.keywords[k - 1].empty()) LaunchWorker(config, k, nextStart_);
+    if (!record.keywords[k - 1].empty()) scheduled_.push_back({config, k, nextStart_});
     nextStart_ += kStartSpacing;
+  }
+  LaunchDueWorkers();
+}
+
+// Making hundreds of threads at once would hold the UI thread for tens of milliseconds;
+// made as their start times come near, they cost a poll a fraction of a millisecond.
+void MonitorControl::LaunchDueWorkers() {
+  if (run_ && run_->StopRequested()) scheduled_.clear();
+  SteadyClock::time_point horizon = SteadyClock::now() + kLaunchLead;
+  while (!scheduled_.empty() && scheduled_.front().startAt <= horizon) {
+    const ScheduledWorker& next = scheduled_.front();
+    LaunchWorker(next.config, next.keyword, next.startAt);
+    scheduled_.pop_front();
   }
 }
 
@@ -134,8 +150,11 @@ void MonitorControl::LaunchWorker(size_t config, size_t keyword, SteadyClock::ti
 
 bool MonitorControl::Poll() {
   if (!run_) return IsActive();
-  JoinEndedThreads();
-  if (threads_.empty() && SteadyClock::now() >= nextStart_ + kQuietPeriod) Finish();
+  LaunchDueWorkers();
+  JoinEndedThreads(kJoinsPerPoll);
+  if (threads_.empty() && scheduled_.empty() && SteadyClock::now() >= nextStart_ + kQuietPeriod) {
+    Finish();
+  }
   return IsActive();
 }
 
@@ -145,10 +164,14 @@ void MonitorControl::Finish() {
   environment_.host->MonitoringStopped();
 }
 
-void MonitorControl::JoinEndedThreads() {
-  std::erase_if(threads_, [](const std::unique_ptr<WorkerThread>& worker) {
-    if (!worker->ended) return false;
+// A poll joins a bounded number of threads: joining hundreds at once, when a run stops,
+// would hold the UI thread for tens of milliseconds.
+void MonitorControl::JoinEndedThreads(size_t limit) {
+  size_t joined = 0;
+  std::erase_if(threads_, [&](const std::unique_ptr<WorkerThread>& worker) {
+    if (joined == limit || !worker->ended) return false;
     worker->thread.join();
+    ++joined;
     return true;
   });
 }
@@ -171,6 +194,7 @@ void MonitorControl::ConfigsChanged() {
 void MonitorControl::Shutdown() {
   if (!run_) return;
   run_->RequestStop();
+  scheduled_.clear();
   while (!threads_.empty()) {
     PumpEvents();  // lets a worker's pending hand-over finish
     JoinEndedThreads();

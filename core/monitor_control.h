@@ -1,11 +1,14 @@
 // Starting and stopping monitoring: the start button's state machine, the start of one
 // configuration's workers, and ticking or unticking all configurations.
 //
-// UI thread only. The start button's handler does not wait inside itself: it starts
+// UI thread only. The start button's handler does not wait inside itself: it schedules
 // the workers and returns, and the UI calls Poll() periodically (every 100 ms or so);
-// Poll ends the run once its workers are gone, as the button's waiting loop would.
+// Poll makes the threads of workers about to start and ends the run once its workers
+// are gone, as the button's waiting loop would.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -28,11 +31,12 @@ class MonitorControl {
 
   // A press of the start button: starts a run when idle, requests the stop otherwise.
   void OnStartButton();
-  // Ends the run when its workers have all gone (at least a second after the last
-  // start). Returns true while monitoring is active.
+  // Launches the workers due soon; ends the run when its workers have all gone (at
+  // least a second after the last start). Returns true while monitoring is active.
   bool Poll();
 
-  // Starts the workers of the configuration at a 1-based position, about 50 ms apart.
+  // Schedules the workers of the configuration at a 1-based position, about 50 ms
+  // apart; those due at once start now, the others at the polls before their time.
   void StartConfig(size_t config);
   // Ticks (disable false) or unticks every configuration item of the tree, starting
   // the workers of configurations that were unticked while monitoring is active.
@@ -48,15 +52,23 @@ class MonitorControl {
   class Relay;
   void SetCaption(const Text& caption);
   void LaunchWorker(size_t config, size_t keyword, SteadyClock::time_point startAt);
+  void LaunchDueWorkers();
   void Finish();
-  void JoinEndedThreads();
+  // Joins at most `limit` threads whose workers have ended.
+  void JoinEndedThreads(size_t limit = SIZE_MAX);
 
   MonitorEnvironment environment_;
   std::unique_ptr<Relay> relay_;
   std::shared_ptr<MonitorRun> run_;
   struct WorkerThread;
   std::vector<std::unique_ptr<WorkerThread>> threads_;
-  SteadyClock::time_point nextStart_;  // when the next worker may start
+  struct ScheduledWorker {
+    size_t config;
+    size_t keyword;
+    SteadyClock::time_point startAt;
+  };
+  std::deque<ScheduledWorker> scheduled_;  // not launched yet, by start time
+  SteadyClock::time_point nextStart_;      // when the next worker may start
   std::atomic<bool> problemReported_{false};
   mutable std::mutex captionMutex_;
   Text caption_;

@@ -9,9 +9,16 @@ QtHost::QtHost(Handlers handlers, QObject* parent)
 
 void QtHost::CaptionChanged(const Text&) {
   // The control keeps the caption; the window reads it when the queued call arrives, so
-  // late calls never show a stale caption.
+  // late calls never show a stale caption, and one queued call serves every change made
+  // before it runs (hundreds of workers ending together change it hundreds of times).
+  if (captionQueued_.exchange(true)) return;
   QMetaObject::invokeMethod(
-      this, [this] { handlers_.captionChanged(); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        captionQueued_ = false;
+        handlers_.captionChanged();
+      },
+      Qt::QueuedConnection);
 }
 
 void QtHost::HandOver(const HandOverRequest& request) {

@@ -36,6 +36,7 @@ class QtHost final : public QObject, public MonitorHost {
  private:
   Handlers handlers_;
   std::atomic<bool> closed_{false};
+  std::atomic<bool> captionQueued_{false};  // a caption update waits in the event queue
 };
 
 }  // namespace plexaro

@@ -154,6 +154,35 @@ TEST_F(MonitorControlTest, StartsOneWorkerPerKeywordOfEnabledConfigurations) {
   EXPECT_EQ(host_.captions.back(), IdleCaption());
 }
 
+// Workers are made as their start times come near (50 ms apart), so a long list
+// starts over time, and a stop cancels those not started yet.
+TEST_F(MonitorControlTest, ALongListStartsOverTimeAndAStopCancelsTheRest) {
+  std::vector<Text> keywords;
+  for (int i = 0; i < 40; ++i) keywords.push_back("k" + std::to_string(i));
+  AddConfig(keywords);
+  auto keywordsHandedOver = [this] {
+    std::lock_guard<std::mutex> lock(host_.mutex);
+    std::set<size_t> started;
+    for (const auto& record : host_.handOvers) started.insert(record.keyword);
+    return started.size();
+  };
+  {
+    MonitorControl control(Environment());
+    control.OnStartButton();
+    EXPECT_TRUE(PollUntil(control, [&] { return keywordsHandedOver() == 40; }));
+    control.Shutdown();
+  }
+  host_.handOvers.clear();
+
+  MonitorControl control(Environment());
+  control.OnStartButton();
+  ASSERT_TRUE(PollUntil(control, [&] { return HandOverCount() >= 1; }));
+  control.OnStartButton();  // well before the last start time, 1.95 s after the press
+  ASSERT_TRUE(PollUntil(control, [&] { return !control.IsActive(); }));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_LT(keywordsHandedOver(), 30u);
+}
+
 TEST_F(MonitorControlTest, StopDuringAPauseEndsWorkersPromptly) {
   AddConfig({"a", "b"}, true, 1000);  // pauses of 10 s in this test's time
   MonitorControl control(Environment());

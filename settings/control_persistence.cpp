@@ -158,70 +158,43 @@ void RestoreCombo(SettingsStore& store, PersistedControl& combo, bool withItems,
 }
 
 struct PersistOptions {
+  bool restore = false;
   bool byteMode = false;
   bool withComboItems = false;
   bool withComboText = false;
 };
 
-void SaveOne(SettingsStore& store, PersistedControl& control, ControlKind kind,
-             const PersistOptions& options) {
-  switch (kind) {
-    case ControlKind::kButton:
-      SaveButton(store, control, options.byteMode);
-      break;
-    case ControlKind::kEditBox:
-      SaveEditBox(store, control, options.byteMode);
-      break;
-    case ControlKind::kCheckBox:
-      SaveCheckBox(store, control);
-      break;
-    case ControlKind::kRadioButton:
-      SaveRadioButton(store, control);
-      break;
-    case ControlKind::kComboBox:
-      SaveCombo(store, control, options.withComboItems, options.withComboText);
-      break;
-    case ControlKind::kListBox:
-      SaveListBox(store, control, true);
-      break;
-    case ControlKind::kCheckList:
-      SaveCheckList(store, control, true);
-      break;
-    case ControlKind::kColorPicker:
-      SaveColorPicker(store, control);
-      break;
-    case ControlKind::kMenuItem:
-    case ControlKind::kOther:
-      break;
-  }
-}
-
-void RestoreOne(SettingsStore& store, PersistedControl& control, ControlKind kind,
+// One control of PersistControls, by the kind its name announced.
+void PersistOne(SettingsStore& store, PersistedControl& control, ControlKind kind,
                 const PersistOptions& options) {
+  const bool restore = options.restore;
   switch (kind) {
     case ControlKind::kButton:
-      RestoreButton(store, control, options.byteMode);
+      restore ? RestoreButton(store, control, options.byteMode)
+              : void(SaveButton(store, control, options.byteMode));
       break;
     case ControlKind::kEditBox:
-      RestoreEditBox(store, control, options.byteMode);
+      restore ? RestoreEditBox(store, control, options.byteMode)
+              : void(SaveEditBox(store, control, options.byteMode));
       break;
     case ControlKind::kCheckBox:
-      RestoreCheckBox(store, control);
+      restore ? void(RestoreCheckBox(store, control)) : void(SaveCheckBox(store, control));
       break;
     case ControlKind::kRadioButton:
-      RestoreRadioButton(store, control);
+      restore ? void(RestoreRadioButton(store, control)) : void(SaveRadioButton(store, control));
       break;
     case ControlKind::kComboBox:
-      RestoreCombo(store, control, options.withComboItems, options.withComboText);
+      restore ? RestoreCombo(store, control, options.withComboItems, options.withComboText)
+              : SaveCombo(store, control, options.withComboItems, options.withComboText);
       break;
     case ControlKind::kListBox:
-      RestoreListBox(store, control, true);
+      restore ? RestoreListBox(store, control, true) : SaveListBox(store, control, true);
       break;
     case ControlKind::kCheckList:
-      RestoreCheckList(store, control, true);
+      restore ? RestoreCheckList(store, control, true) : SaveCheckList(store, control, true);
       break;
     case ControlKind::kColorPicker:
-      RestoreColorPicker(store, control);
+      restore ? RestoreColorPicker(store, control) : void(SaveColorPicker(store, control));
       break;
     case ControlKind::kMenuItem:
     case ControlKind::kOther:
@@ -440,12 +413,9 @@ void PersistControls(SettingsStore& store, PersistedWindow& window, bool restore
     PumpEvents();
     std::optional<ControlKind> kind = PersistedKind(*control, excludedNames);
     if (!kind) continue;
-    PersistOptions options{control->TagText() == ByteModeTag(), withComboItems, withComboText};
-    if (restore) {
-      RestoreOne(store, *control, *kind, options);
-    } else {
-      SaveOne(store, *control, *kind, options);
-    }
+    PersistOptions options{restore, control->TagText() == ByteModeTag(), withComboItems,
+                           withComboText};
+    PersistOne(store, *control, *kind, options);
   }
 }
 

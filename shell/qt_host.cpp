@@ -1,6 +1,8 @@
 #include "shell/qt_host.h"
 
 #include <QThread>
+#include <future>
+#include <memory>
 
 namespace plexaro {
 
@@ -21,6 +23,23 @@ void QtHost::CaptionChanged(const Text&) {
       Qt::QueuedConnection);
 }
 
+namespace {
+
+// Releases the waiting worker when the last copy of the queued call goes: after it has
+// run, or when Qt discards it unrun (the host destroyed first).
+class WorkerRelease {
+ public:
+  explicit WorkerRelease(std::promise<void>& done) : done_(done) {}
+  ~WorkerRelease() { done_.set_value(); }
+  WorkerRelease(const WorkerRelease&) = delete;
+  WorkerRelease& operator=(const WorkerRelease&) = delete;
+
+ private:
+  std::promise<void>& done_;
+};
+
+}  // namespace
+
 void QtHost::HandOver(const HandOverRequest& request) {
   if (closed_) return;
   auto run = [this, &request] {
@@ -30,8 +49,15 @@ void QtHost::HandOver(const HandOverRequest& request) {
     run();
     return;
   }
-  // A pending call that Qt discards (the host destroyed first) releases the worker too.
-  QMetaObject::invokeMethod(this, run, Qt::BlockingQueuedConnection);
+  // The wait of a blocking queued call, built on std::promise so that thread checkers
+  // see the hand-over's ordering (Qt's own semaphore is invisible to them).
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  auto release = std::make_shared<WorkerRelease>(done);
+  QMetaObject::invokeMethod(
+      this, [run, release] { run(); }, Qt::QueuedConnection);
+  release.reset();
+  finished.wait();
 }
 
 void QtHost::ProblemReported(const Text& problem) {

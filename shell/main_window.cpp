@@ -503,15 +503,17 @@ void MainWindow::EnsureTrayIcon() {
   if (tray_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
   tray_ = new QSystemTrayIcon(ProgramIcon(), this);
   tray_->setToolTip(Ui("Zavrin·Plexaro"));
-  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::Trigger) {
-      ToggleFromTray();
-    } else if (why == QSystemTrayIcon::Context &&
-               questioner_.Ask(gbk("确定要退出 Zavrin·Plexaro 吗？"))) {
-      ExitFromTray();
-    }
-  });
+  connect(tray_, &QSystemTrayIcon::activated, this, &MainWindow::TrayActivated);
   tray_->show();
+}
+
+void MainWindow::TrayActivated(QSystemTrayIcon::ActivationReason why) {
+  if (why == QSystemTrayIcon::Trigger) {
+    ToggleFromTray();
+  } else if (why == QSystemTrayIcon::Context &&
+             questioner_.Ask(gbk("确定要退出 Zavrin·Plexaro 吗？"))) {
+    ExitFromTray();
+  }
 }
 
 void MainWindow::ToggleFromTray() {

@@ -60,6 +60,9 @@ class MainWindow final : public QWidget, private PreviewView {
   MonitorControl& Control() { return *control_; }
   QuickReadController& QuickRead() { return *quickRead_; }
 
+  // A click on the tray icon: the left button toggles the window, the right one asks
+  // whether to exit and does.
+  void TrayActivated(QSystemTrayIcon::ActivationReason why);
   // The tray's exit: saves, removes the icon and ends the event loop with code 0.
   void ExitFromTray();
   // The tray's left click: hides the window, or shows it in front.

@@ -4,12 +4,15 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
@@ -307,6 +310,40 @@ class MainWindowTest : public QObject {
     h.window->close();
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(h.window->Control().Caption(), gbk("开始监测"));
+  }
+
+  // The tray's right click asks first; on OK it saves, stops the workers and ends the
+  // event loop with status 0.
+  void trayExitSavesAndEndsWithStatusZero() {
+    FakeSearchEngine engine;
+    int port = engine.Start();
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    Harness h("[搜索主机]\r\n网页=" + host +
+              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
+              "(1)数据源=0\r\n(1)关键词=a|b\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    h.Click("按钮开始监测");
+    QTRY_VERIFY_WITH_TIMEOUT(h.window->ResultList().RowCount() > 0, 10000);
+    h.Find<QCheckBox>("选择框禁止提示音")->setChecked(true);
+
+    h.questioner.answers = {false};
+    h.window->TrayActivated(QSystemTrayIcon::Context);
+    QCOMPARE(h.questioner.asked.back(), gbk("确定要退出 Zavrin·Plexaro 吗？"));
+    QVERIFY(h.window->Control().IsActive());
+
+    h.questioner.answers = {true};
+    QEventLoop loop;  // stands for the program's main loop
+    QTimer::singleShot(0, h.window.get(),
+                       [&h] { h.window->TrayActivated(QSystemTrayIcon::Context); });
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(loop.exec(), 0);
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(!h.window->Control().IsActive());
+    SettingsStore reread;
+    QVERIFY(reread.OpenStore(h.configPath, kFileInMemory));
+    reread.SelectSection(gbk("监测列表"));
+    QCOMPARE(reread.ReadText(gbk("(1)关键词")), Text("a|b"));
+    QVERIFY(reread.ReadBool(gbk("选择框禁止提示音")));
   }
 
   void copyButtonsAndTheTrayToggle() {

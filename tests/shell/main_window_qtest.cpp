@@ -298,11 +298,7 @@ class MainWindowTest : public QObject {
 
   void closingWhileMonitoringSavesAndDoesNotHang() {
     FakeSearchEngine engine;
-    int port = engine.Start();
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    Harness h("[搜索主机]\r\n网页=" + host +
-              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
-              "(1)数据源=0\r\n(1)关键词=a|b|c\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    Harness h(OneWebConfiguration(engine.Start(), "a|b|c"));
     h.Click("按钮开始监测");
     QTest::qWait(300);
     QElapsedTimer timer;
@@ -316,11 +312,7 @@ class MainWindowTest : public QObject {
   // event loop with status 0.
   void trayExitSavesAndEndsWithStatusZero() {
     FakeSearchEngine engine;
-    int port = engine.Start();
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    Harness h("[搜索主机]\r\n网页=" + host +
-              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
-              "(1)数据源=0\r\n(1)关键词=a|b\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    Harness h(OneWebConfiguration(engine.Start(), "a|b"));
     h.Click("按钮开始监测");
     QTRY_VERIFY_WITH_TIMEOUT(h.window->ResultList().RowCount() > 0, 10000);
     h.Find<QCheckBox>("选择框禁止提示音")->setChecked(true);
@@ -454,11 +446,7 @@ class MainWindowTest : public QObject {
   // the worker that handed over waits for that refresh.
   void closingInsideARefreshDoesNotHang() {
     FakeSearchEngine engine;
-    int port = engine.Start();
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    Harness h("[搜索主机]\r\n网页=" + host +
-              "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n"
-              "(1)数据源=0\r\n(1)关键词=a\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n");
+    Harness h(OneWebConfiguration(engine.Start(), "a"));
     h.beeper.onBeep = [&h] { h.window->close(); };
     h.Click("按钮开始监测");
     QTRY_VERIFY_WITH_TIMEOUT(!h.window->isVisible(), 10000);

@@ -39,6 +39,14 @@ class CountingBeeper final : public Beeper {
   std::function<void()> onBeep;
 };
 
+// A configuration file with one enabled web-search configuration of `keywords` (joined
+// by "|"), polling every refresh second the engine on the local `port`.
+inline std::string OneWebConfiguration(int port, const std::string& keywords) {
+  return "[搜索主机]\r\n网页=127.0.0.1:" + std::to_string(port) +
+         "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=" + keywords +
+         "\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n";
+}
+
 // A window over a configuration file in a fresh directory; a refresh second lasts
 // `secondLength`.
 class Harness {

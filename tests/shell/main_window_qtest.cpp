@@ -91,13 +91,9 @@ const char* const kTwoConfigs =
 
 class MainWindowTest : public QObject {
   Q_OBJECT
+  EventPumpForTests eventPump_;
 
  private slots:
-  void initTestCase() {
-    SetThreadPumpHook([] { QCoreApplication::processEvents(); });
-  }
-  void cleanupTestCase() { SetThreadPumpHook(nullptr); }
-
   void controlsHaveTheirNamesCaptionsAndPlaces() {
     Harness h("");
     QCOMPARE(h.window->objectName(), Ui("窗口"));
@@ -259,9 +255,8 @@ class MainWindowTest : public QObject {
     FakeSearchEngine engine;
     int port = engine.Start();
     QVERIFY(port > 0);
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    Harness h("[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host +
-              "\r\n[监测列表]\r\n数量=2\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=alpha\r\n"
+    Harness h(SearchHostsOn(port) +
+              "[监测列表]\r\n数量=2\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=alpha\r\n"
               "(1)返回数=10\r\n(1)刷新秒=1\r\n(2)启用=假\r\n(2)数据源=1\r\n(2)关键词=beta\r\n"
               "(2)返回数=10\r\n(2)刷新秒=1\r\n");
     auto* start = h.Find<QAbstractButton>("按钮开始监测");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "shell/qt_text.h"
 #include "support/scripted_questioner.h"
 #include "support/temp_dir.h"
+#include "web/event_pump.h"
 #include "web/files.h"
 #include "web/gbk.h"
 
@@ -39,11 +41,28 @@ class CountingBeeper final : public Beeper {
   std::function<void()> onBeep;
 };
 
+// Lets the core's long loops run the test's events, as the program's main does; a member
+// of each test object, so it spans every test of the program.
+struct EventPumpForTests {
+  EventPumpForTests() {
+    SetThreadPumpHook([] { QCoreApplication::processEvents(); });
+  }
+  ~EventPumpForTests() { SetThreadPumpHook(nullptr); }
+  EventPumpForTests(const EventPumpForTests&) = delete;
+  EventPumpForTests& operator=(const EventPumpForTests&) = delete;
+};
+
+// The section that sends all three search hosts to the engine on the local `port`.
+inline std::string SearchHostsOn(int port) {
+  std::string host = "127.0.0.1:" + std::to_string(port);
+  return "[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host + "\r\n";
+}
+
 // A configuration file with one enabled web-search configuration of `keywords` (joined
 // by "|"), polling every refresh second the engine on the local `port`.
 inline std::string OneWebConfiguration(int port, const std::string& keywords) {
-  return "[搜索主机]\r\n网页=127.0.0.1:" + std::to_string(port) +
-         "\r\n[监测列表]\r\n数量=1\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=" + keywords +
+  return SearchHostsOn(port) +
+         "[监测列表]\r\n数量=1\r\n(1)启用=真\r\n(1)数据源=0\r\n(1)关键词=" + keywords +
          "\r\n(1)返回数=10\r\n(1)刷新秒=1\r\n";
 }
 

@@ -13,20 +13,15 @@ namespace plexaro {
 
 class WindowScreenshotTest : public QObject {
   Q_OBJECT
+  EventPumpForTests eventPump_;
 
  private slots:
-  void initTestCase() {
-    SetThreadPumpHook([] { QCoreApplication::processEvents(); });
-  }
-  void cleanupTestCase() { SetThreadPumpHook(nullptr); }
-
   void windowWithHits() {
     FakeSearchEngine engine;
     int port = engine.Start();
     QVERIFY(port > 0);
-    std::string host = "127.0.0.1:" + std::to_string(port);
-    Harness h("[搜索主机]\r\n网页=" + host + "\r\n新闻=" + host + "\r\n微信=" + host +
-              "\r\n[监测列表]\r\n数量=3\r\n"
+    Harness h(SearchHostsOn(port) +
+              "[监测列表]\r\n数量=3\r\n"
               "(1)启用=真\r\n(1)数据源=1\r\n(1)关键词=人工智能|外星文明\r\n(1)返回数=10\r\n"
               "(1)刷新秒=2\r\n"
               "(2)启用=真\r\n(2)数据源=0\r\n(2)网站=news.example.test\r\n(2)关键词=天气\r\n"

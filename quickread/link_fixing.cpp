@@ -110,31 +110,25 @@ void JoinRelative(Text& text, std::string_view q, std::string_view lead, std::st
   }
 }
 
-// Marks every value that is already absolute, whatever its quote.
-void Protect(Text& text) {
+// Swaps each attribute whose value is already absolute, whatever its quote, between its
+// plain form and its marked (full-width) form: marking protects the value from the
+// rewrites, unmarking puts it back.
+void SwapAbsoluteMarks(Text& text, bool mark) {
+  auto from = [mark](std::string_view attribute) {
+    return mark ? Text(attribute) : FullWidth(attribute);
+  };
+  auto to = [mark](std::string_view attribute) {
+    return mark ? FullWidth(attribute) : Text(attribute);
+  };
   for (std::string_view q : kQuotes) {
     for (std::string_view attribute : kAttributes) {
       Text tail = Text(q) + "http";
-      text = ReplaceAll(text, Text(attribute) + tail, FullWidth(attribute) + tail);
+      text = ReplaceAll(text, from(attribute) + tail, to(attribute) + tail);
     }
   }
   for (std::string_view q : kQuotes) {
     for (std::string_view attribute : kAttributes) {
-      text = ReplaceBeforeScheme(text, Text(attribute) + Text(q), FullWidth(attribute) + Text(q));
-    }
-  }
-}
-
-void Restore(Text& text) {
-  for (std::string_view q : kQuotes) {
-    for (std::string_view attribute : kAttributes) {
-      Text tail = Text(q) + "http";
-      text = ReplaceAll(text, FullWidth(attribute) + tail, Text(attribute) + tail);
-    }
-  }
-  for (std::string_view q : kQuotes) {
-    for (std::string_view attribute : kAttributes) {
-      text = ReplaceBeforeScheme(text, FullWidth(attribute) + Text(q), Text(attribute) + Text(q));
+      text = ReplaceBeforeScheme(text, from(attribute) + Text(q), to(attribute) + Text(q));
     }
   }
 }
@@ -149,11 +143,11 @@ Text Rewrite(Text text, const Bases& bases) {
     JoinRelative(text, q, "/", bases.root);
     JoinRelative(text, q, "#", bases.address);
     JoinRelative(text, q, "?", bases.query);
-    Protect(text);
+    SwapAbsoluteMarks(text, true);
     JoinRelative(text, q, "", bases.directory);
   }
   PumpEvents();
-  Restore(text);
+  SwapAbsoluteMarks(text, false);
   return text;
 }
 

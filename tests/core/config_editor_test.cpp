@@ -4,21 +4,12 @@
 
 #include <deque>
 
+#include "support/monitor_configs.h"
 #include "support/scripted_questioner.h"
 #include "web/gbk.h"
 
 namespace plexaro {
 namespace {
-
-MonitorConfig Config(int source, std::vector<Text> keywords, bool enabled = true) {
-  MonitorConfig config;
-  config.dataSource = source;
-  config.keywords = std::move(keywords);
-  config.enabled = enabled;
-  config.resultCount = 20;
-  config.refreshSeconds = 20;
-  return config;
-}
 
 // A tree with two configurations: [新闻源] 美国|中国 (ticked) and [微信] x (unticked).
 class ConfigEditorTest : public ::testing::Test {

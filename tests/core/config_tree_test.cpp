@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/monitor_configs.h"
+
 namespace plexaro {
 namespace {
-
-MonitorConfig Config(int source, std::vector<Text> keywords, bool enabled = true) {
-  MonitorConfig config;
-  config.dataSource = source;
-  config.keywords = std::move(keywords);
-  config.enabled = enabled;
-  return config;
-}
 
 TEST(ConfigTree, AppendsConfigurationsWithTheirKeywordChildren) {
   TreeModel tree;
